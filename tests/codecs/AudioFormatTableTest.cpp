@@ -1,0 +1,4 @@
+// Tests of the AudioFormatTable lookup.
+#include "codecs/FourCC.h"
+
+#include <gtest/gtest.h>
