@@ -1,0 +1,33 @@
+// Status codes: zero is success, and every other value is a failure to the callers here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+using HRESULT = std::int32_t;
+
+constexpr HRESULT MakeStatus(std::uint32_t bits) noexcept {
+    return static_cast<HRESULT>(bits);
+}
+
+inline constexpr HRESULT S_OK = 0;
+inline constexpr HRESULT S_FALSE = 1;
+inline constexpr HRESULT E_NOTIMPL = MakeStatus(0x80004001);
+inline constexpr HRESULT E_NOINTERFACE = MakeStatus(0x80004002);
+inline constexpr HRESULT E_POINTER = MakeStatus(0x80004003);
+inline constexpr HRESULT E_FAIL = MakeStatus(0x80004005);
+inline constexpr HRESULT E_UNEXPECTED = MakeStatus(0x8000FFFF);
+inline constexpr HRESULT E_ACCESSDENIED = MakeStatus(0x80070005);
+inline constexpr HRESULT E_OUTOFMEMORY = MakeStatus(0x8007000E);
+inline constexpr HRESULT E_INVALIDARG = MakeStatus(0x80070057);
+inline constexpr HRESULT E_FILE_NOT_FOUND = MakeStatus(0x80070002);
+inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeStatus(0x80040110);
+inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeStatus(0x80040154);
+inline constexpr HRESULT VFW_E_TIMEOUT = MakeStatus(0x8004022E);
+inline constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = MakeStatus(0x8004022F);
+inline constexpr HRESULT VFW_E_UNKNOWN_FILE_TYPE = MakeStatus(0x80040240);
+// Our own: the path names something other than a regular file (a directory, a device, a FIFO).
+inline constexpr HRESULT ZARVO_E_NOT_REGULAR_FILE = MakeStatus(0x80040F01);
+
+// A short, lower-case explanation of a status for messages such as "x.avi: not a regular file".
+std::string DescribeStatus(HRESULT status);

@@ -1,0 +1,22 @@
+// Reads a media file's streams with libavformat into plain descriptions.
+#pragma once
+
+#include "platform/Guid.h"
+#include "platform/HResult.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+struct ProbedStream {
+    GUID majortype = GUID_NULL;
+    GUID formattype = GUID_NULL;
+    std::vector<std::uint8_t> format; // the format block, empty when the stream has none
+    std::optional<double> length;     // seconds
+    double frameRate = 0;             // frames per second; 0 for streams without pictures
+};
+
+// Opens `path` as a plain local file (never as a URL or protocol), read-only, and describes its
+// streams in file order. Fails for anything but a readable regular file holding media.
+HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams);

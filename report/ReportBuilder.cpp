@@ -1,0 +1,225 @@
+// The report: three file lines, then one section per stream.
+#include "report/ReportBuilder.h"
+
+#include "platform/ClassRegistry.h"
+#include "platform/File.h"
+#include "platform/MediaDet.h"
+#include "platform/TaskMem.h"
+#include "report/MediaStream.h"
+#include "report/StreamClassification.h"
+
+#include <cerrno>
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace zarvo {
+namespace {
+
+const std::string kRule(27, '=');
+
+// The nearest float, with values beyond float range going to infinity rather than undefined.
+float NarrowToFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax || value < -kMax)
+        return std::isinf(value) || std::fabs(value) > kMax * (1 + 0x1p-25)
+                   ? std::copysign(std::numeric_limits<float>::infinity(),
+                                   static_cast<float>(value))
+                   : std::copysign(std::numeric_limits<float>::max(), static_cast<float>(value));
+    return static_cast<float>(value);
+}
+
+// The text after the last "/": the whole path when it has none.
+std::string FileNamePart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ChannelsText(std::uint8_t channels) {
+    switch (channels) {
+    case 1:
+        return "1 (mono)";
+    case 2:
+        return "2 (stereo)";
+    default:
+        return std::to_string(channels);
+    }
+}
+
+void AppendSection(ReportView& view, std::int64_t number, const TMediaStream& stream,
+                   const FormatSettings& settings) {
+    const std::string& type = stream.StreamType;
+    const bool video = type == "Video";
+    const bool audio = type == "Audio" || type == "Ogg audio";
+    if (!video && !audio && type != "Unknown")
+        return;
+    view.AppendLine("Stream " + std::to_string(number) + "  --  " + type);
+    if (!video && !audio)
+        return;
+    view.AppendLine(kRule);
+    if (video) {
+        view.AppendLine("  Resolution: \t" + stream.Resolution);
+        view.AppendLine("  Codec: \t\t" + stream.Codec);
+        view.AppendLine("  Frames: \t\t" + std::to_string(stream.Frames));
+        view.AppendLine("  Frames/sec: \t" + FormatFixed(stream.FrameRate, 3, settings));
+        view.AppendLine("  Duration: \t" + stream.Duration);
+        view.AppendLine("  Color depth: \t" + std::to_string(stream.ColorDepth) + " bit");
+        view.AppendLine("  Ratio: \t\t" + FormatFixed(stream.Ratio, 2, settings));
+        return;
+    }
+    view.AppendLine("  Codec: \t\t" + stream.Codec);
+    view.AppendLine("  Sample rate: \t" + FormatFixed(stream.SampleRate, 1, settings) + " kHz");
+    view.AppendLine("  Average bitrate: \t" + std::to_string(stream.Bitrate) + " kbit/sec");
+    view.AppendLine("  Duration: \t" + stream.Duration);
+    view.AppendLine("  Channels: \t" + ChannelsText(stream.Channels));
+}
+
+// Frees what a media type record owns when the stream's steps end, however they end.
+class MediaTypeGuard {
+public:
+    explicit MediaTypeGuard(AM_MEDIA_TYPE& mediaType) : mediaType_(mediaType) {}
+    MediaTypeGuard(const MediaTypeGuard&) = delete;
+    MediaTypeGuard& operator=(const MediaTypeGuard&) = delete;
+    ~MediaTypeGuard() { FreeMediaType(mediaType_); }
+
+private:
+    AM_MEDIA_TYPE& mediaType_;
+};
+
+// Points CurrentStream at one stream's record for as long as it lives.
+class CurrentStreamScope {
+public:
+    explicit CurrentStreamScope(TMediaStream& stream) { CurrentStream = &stream; }
+    CurrentStreamScope(const CurrentStreamScope&) = delete;
+    CurrentStreamScope& operator=(const CurrentStreamScope&) = delete;
+    ~CurrentStreamScope() { CurrentStream = nullptr; }
+};
+
+// The detector of one report and the length of the stream it measured last.
+class StreamLengths {
+public:
+    StreamLengths(IMediaDet& detector, const FormatSettings& settings)
+        : detector_(detector), settings_(settings) {}
+
+    // Selects the stream and reads its length; "Unknown" and a length of 0 when it has none.
+    std::string StreamDurationText(std::int32_t stream) {
+        detector_.put_CurrentStream(stream);
+        currentLength_ = 0;
+        double length = 0;
+        const HRESULT status = detector_.get_StreamLength(&length);
+        // A length that is not a number of seconds a clock can show counts as unknown too.
+        if (status != S_OK || !std::isfinite(length) || std::fabs(length) >= 0x1p63)
+            return "Unknown";
+        currentLength_ = length;
+        return DurationText(length, settings_);
+    }
+
+    double CurrentLength() const { return currentLength_; }
+
+private:
+    IMediaDet& detector_;
+    const FormatSettings& settings_;
+    double currentLength_ = 0;
+};
+
+} // namespace
+
+ReportOutcome GetFileData(const std::string& path, ReportView& view,
+                          const FormatSettings& settings) {
+    ComPtr<IMediaDet> detector;
+    HRESULT status =
+        CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC, IID_IMediaDet, detector.PutVoid());
+    if (status != S_OK || !detector) {
+        view.ShowMessage("Media Detector not available");
+        return {ReportResult::NoDetector, status != S_OK ? status : E_POINTER};
+    }
+    status = detector->put_Filename(path);
+    if (status != S_OK)
+        return {ReportResult::NotOpened, status};
+    std::int32_t count = 0;
+    detector->get_OutputStreams(&count);
+    if (count <= 0)
+        return {ReportResult::NoStreams, S_OK};
+
+    StreamLengths lengths(*detector, settings);
+    const std::string fileDuration = lengths.StreamDurationText(0);
+    const std::string title = "Zarvo  [" + path + "]";
+    view.SetApplicationTitle(title);
+    view.SetCaption(title);
+    view.ClearReport();
+    view.AppendLine("File:\t\t" + FileNamePart(path));
+    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(path) >> 20) + " MB");
+    view.AppendLine("Duration:\t\t" + fileDuration);
+
+    // One value for the whole report: a stream whose rate cannot be read keeps the last one.
+    double frameRate = 0;
+    AM_MEDIA_TYPE mediaType{};
+    for (std::int32_t i = 0; i < count; ++i) {
+        TMediaStream stream;
+        const CurrentStreamScope current(stream);
+        const MediaTypeGuard release(mediaType);
+        detector->put_CurrentStream(i);
+        detector->get_StreamMediaType(&mediaType);
+        detector->get_FrameRate(&frameRate);
+        stream.FrameRate = NarrowToFloat(frameRate);
+        stream.Duration = lengths.StreamDurationText(i);
+        GetMediaTypeDescriptionX(mediaType, lengths.CurrentLength());
+        view.AppendLine("");
+        AppendSection(view, std::int64_t{i} + 1, stream, settings);
+    }
+    return {ReportResult::Reported, S_OK};
+}
+
+std::string FillZero(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.insert(0, width - text.size(), '0');
+    return text;
+}
+
+std::string FillZeroMilliSeconds(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), '0');
+    return text;
+}
+
+std::uint64_t FileSizeByName(const std::string& path) {
+    int error = 0;
+    const File file = File::OpenForReading(path, error);
+    if (!file.IsOpen())
+        return 0;
+    struct stat status;
+    if (::fstat(file.Descriptor(), &status) != 0)
+        throw std::system_error(errno, std::generic_category(), "Cannot read the size of " + path);
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+void FreeMediaType(AM_MEDIA_TYPE& mediaType) {
+    if (mediaType.cbFormat != 0)
+        CoTaskMemFree(mediaType.pbFormat);
+    if (mediaType.pUnk != nullptr)
+        mediaType.pUnk->Release();
+    mediaType = AM_MEDIA_TYPE{};
+}
+
+std::string DurationText(double seconds, const FormatSettings& settings) {
+    const auto whole = static_cast<std::int64_t>(seconds);
+    const std::int64_t hours = whole / 3600;
+    const std::int64_t minutes = whole % 3600 / 60;
+    const std::int64_t secs = whole % 60;
+
+    // The fraction's digits as the general form writes them; a value in exponent notation (below
+    // 0.0001 or from 10^15 up) has no fraction worth showing.
+    const std::string general = FormatGeneral(seconds, settings);
+    std::string fraction;
+    const std::size_t point = general.find_first_of(",.");
+    if (point != std::string::npos && general.find('E') == std::string::npos)
+        fraction = general.substr(point + 1);
+    if (fraction.size() > 3)
+        fraction.resize(2);
+
+    return FillZero(std::to_string(hours), 2) + ":" + FillZero(std::to_string(minutes), 2) + ":" +
+           FillZero(std::to_string(secs), 2) + ":" + FillZeroMilliSeconds(fraction, 2);
+}
+
+} // namespace zarvo

@@ -1,0 +1,199 @@
+// Naming a stream's kind from its major and format types, and reading its video or audio fields.
+#include "report/StreamClassification.h"
+
+#include "codecs/FourCC.h"
+#include "report/MediaStream.h"
+
+#include <array>
+#include <cassert>
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+namespace zarvo {
+
+TMediaStream* CurrentStream = nullptr;
+
+namespace {
+
+struct KindRow {
+    const GUID& type;
+    std::string_view kind;
+};
+
+// Tested in this order; the first equal row wins.
+const std::array<KindRow, 15> kMajorTypes{
+    {
+     {MEDIATYPE_Video, "Video"},
+     {MEDIATYPE_Audio, "Audio"},
+     {MEDIATYPE_AnalogAudio, "AnalogAudio"},
+     {MEDIATYPE_AnalogVideo, "Analogvideo"},
+     {MEDIATYPE_AUXLine21Data, "AUXLine21Data"},
+     {MEDIATYPE_File, "File"},
+     {MEDIATYPE_Interleaved, "Interleaved"},
+     {MEDIATYPE_LMRT, "LMRT"},
+     {MEDIATYPE_Midi, "Midi"},
+     {MEDIATYPE_MPEG2_PES, "MPEG2_PES"},
+     {MEDIATYPE_ScriptCommand, "ScriptCommand"},
+     {MEDIATYPE_Stream, "Stream"},
+     {MEDIATYPE_Text, "Text"},
+     {MEDIATYPE_Timecode, "Timecode"},
+     {MEDIATYPE_URL_STREAM, "URL_STREAM"},
+     }
+};
+
+// Format types whose block is not read: they only name the stream's kind.
+const std::array<KindRow, 5> kUnreadFormats{
+    {
+     {FORMAT_DvInfo, "DvInfo"},
+     {FORMAT_MPEGStreams, "MPEGStreams"},
+     {FORMAT_DolbyAC3, "DolbyAC3"},
+     {FORMAT_MPEG2Audio, "MPEG2Audio"},
+     {FORMAT_DVD_LPCMAudio, "DVD_LPCMAudio"},
+     }
+};
+
+std::string_view MajorTypeKind(const GUID& majortype) {
+    for (const KindRow& row : kMajorTypes)
+        if (IsEqualGUID(row.type, majortype))
+            return row.kind;
+    return "Unknown";
+}
+
+// Holds its own reference on the record's interface for as long as it lives.
+class HeldReference {
+public:
+    explicit HeldReference(IUnknown* unknown) : unknown_(unknown) {
+        if (unknown_ != nullptr)
+            unknown_->AddRef();
+    }
+    HeldReference(const HeldReference&) = delete;
+    HeldReference& operator=(const HeldReference&) = delete;
+    ~HeldReference() {
+        if (unknown_ != nullptr)
+            unknown_->Release();
+    }
+
+private:
+    IUnknown* unknown_;
+};
+
+// Where the fields the video lines need lie inside a video format block.
+struct VideoLayout {
+    std::size_t avgTimePerFrame;
+    std::size_t bitmap;
+};
+
+constexpr VideoLayout kVideoInfo{offsetof(VIDEOINFOHEADER, AvgTimePerFrame),
+                                 offsetof(VIDEOINFOHEADER, bmiHeader)};
+constexpr VideoLayout kVideoInfo2{offsetof(VIDEOINFOHEADER2, AvgTimePerFrame),
+                                  offsetof(VIDEOINFOHEADER2, bmiHeader)};
+
+// A frame count as the 32-bit field holds it: the low 32 bits of the count truncated toward zero.
+// A count that is not finite or lies beyond 64-bit range means nothing, and counts as 0.
+std::uint32_t FrameCount(float frameRate, double length) {
+    const double frames = std::trunc(static_cast<double>(frameRate) * length);
+    if (!std::isfinite(frames) || std::fabs(frames) >= 0x1p63)
+        return 0;
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(frames));
+}
+
+void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoLayout layout,
+                    double length) {
+    const auto avgTimePerFrame = block.Read<std::int64_t>(layout.avgTimePerFrame);
+    const auto bitmapField = [&](std::size_t field) { return layout.bitmap + field; };
+    const auto width = block.Read<std::int32_t>(bitmapField(offsetof(BITMAPINFOHEADER, biWidth)));
+    const auto height = block.Read<std::int32_t>(bitmapField(offsetof(BITMAPINFOHEADER, biHeight)));
+    const auto bitCount =
+        block.Read<std::uint16_t>(bitmapField(offsetof(BITMAPINFOHEADER, biBitCount)));
+    const auto compression =
+        block.Read<std::uint32_t>(bitmapField(offsetof(BITMAPINFOHEADER, biCompression)));
+    // A block too short for the fields the lines need describes nothing.
+    if (!avgTimePerFrame || !width || !height || !bitCount || !compression)
+        return;
+
+    stream.FrameRate =
+        *avgTimePerFrame > 0
+            ? static_cast<float>(10'000'000.0 / static_cast<double>(*avgTimePerFrame))
+            : 0.0f;
+    stream.Resolution = std::to_string(*width) + "x" + std::to_string(*height);
+    stream.ColorDepth = static_cast<std::uint8_t>(*bitCount);
+    stream.Frames = FrameCount(stream.FrameRate, length);
+    stream.Codec = VideoCodecName(*compression);
+    // A picture without height has no shape.
+    stream.Ratio = *height != 0 ? static_cast<float>(static_cast<double>(*width) / *height) : 0.0f;
+}
+
+void SetAudioFields(TMediaStream& stream, const FormatBlockReader& block) {
+    const auto tag = block.Read<std::uint16_t>(offsetof(WAVEFORMATEX, wFormatTag));
+    const auto channels = block.Read<std::uint16_t>(offsetof(WAVEFORMATEX, nChannels));
+    const auto samplesPerSec = block.Read<std::uint32_t>(offsetof(WAVEFORMATEX, nSamplesPerSec));
+    const auto bytesPerSec = block.Read<std::uint32_t>(offsetof(WAVEFORMATEX, nAvgBytesPerSec));
+    if (!tag || !channels || !samplesPerSec || !bytesPerSec)
+        return;
+
+    stream.Codec = AudioFormatName(*tag);
+    stream.Bitrate = static_cast<std::uint32_t>(std::uint64_t{*bytesPerSec} * 8 / 1000);
+    stream.SampleRate = static_cast<float>(*samplesPerSec / 1000.0);
+    stream.Channels = static_cast<std::uint8_t>(*channels);
+}
+
+std::string UnknownCode(std::uint32_t code) {
+    return "Unknown (" + std::to_string(code) + ")";
+}
+
+} // namespace
+
+void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length) {
+    assert(CurrentStream != nullptr && "the report builder sets the stream being classified");
+    TMediaStream& stream = *CurrentStream;
+    const HeldReference unknown(mediaType.pUnk);
+
+    stream.StreamType = MajorTypeKind(mediaType.majortype);
+
+    const bool present = mediaType.cbFormat != 0 && mediaType.pbFormat != nullptr;
+    const FormatBlockReader block(mediaType.pbFormat, present ? mediaType.cbFormat : 0);
+    const GUID& format = mediaType.formattype;
+    if (IsEqualGUID(format, FORMAT_VideoInfo) || IsEqualGUID(format, FORMAT_MPEGVideo)) {
+        if (present)
+            SetVideoFields(stream, block, kVideoInfo, length);
+        return;
+    }
+    if (IsEqualGUID(format, FORMAT_VideoInfo2) || IsEqualGUID(format, FORMAT_MPEG2Video)) {
+        if (present)
+            SetVideoFields(stream, block, kVideoInfo2, length);
+        return;
+    }
+    if (IsEqualGUID(format, FORMAT_WaveFormatEx)) {
+        if (present)
+            SetAudioFields(stream, block);
+        return;
+    }
+    if (IsEqualGUID(format, FORMAT_OggAudio)) {
+        stream.StreamType = "Ogg audio";
+        if (present)
+            SetAudioFields(stream, block);
+        return;
+    }
+    for (const KindRow& row : kUnreadFormats) {
+        if (IsEqualGUID(row.type, format)) {
+            stream.StreamType = row.kind;
+            return;
+        }
+    }
+    stream.StreamType = "Unknown";
+}
+
+std::string VideoCodecName(std::uint32_t code) {
+    if (const auto name = FindVideoCodecName(code))
+        return std::string(*name);
+    return UnknownCode(code);
+}
+
+std::string AudioFormatName(std::uint16_t tag) {
+    if (const auto name = FindAudioFormatName(tag))
+        return std::string(*name);
+    return UnknownCode(tag);
+}
+
+} // namespace zarvo
