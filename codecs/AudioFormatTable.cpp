@@ -11,6 +11,7 @@ namespace {
 using Entry = detail::CodecEntry<std::uint16_t>;
 
 // The size is deduced from the rows so that the count check below sees a dropped or added row.
+// clang-format off
 constexpr auto kAudioFormats = std::to_array<Entry>({
     {0x0000, "Unknown Wave"                                            },
     {0x0001, "PCM"                                                     },
@@ -159,6 +160,7 @@ constexpr auto kAudioFormats = std::to_array<Entry>({
     {0xFFFE, "Extensible wave format"                                  },
     {0xFFFF, "In Development / Unregistered"                           },
 });
+// clang-format on
 
 static_assert(kAudioFormats.size() == 146);
 static_assert(detail::IsSortedAndUnique(kAudioFormats));

@@ -14,9 +14,7 @@ struct GUID {
     friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 
-inline constexpr GUID GUID_NULL{
-    0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}
-};
+inline constexpr GUID GUID_NULL{0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 // True when all 16 bytes of the two identifiers are equal.
 constexpr bool IsEqualGUID(const GUID& a, const GUID& b) noexcept {

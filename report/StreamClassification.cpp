@@ -22,6 +22,7 @@ struct KindRow {
 };
 
 // Tested in this order; the first equal row wins.
+// clang-format off
 const std::array<KindRow, 15> kMajorTypes{
     {
      {MEDIATYPE_Video, "Video"},
@@ -41,8 +42,10 @@ const std::array<KindRow, 15> kMajorTypes{
      {MEDIATYPE_URL_STREAM, "URL_STREAM"},
      }
 };
+// clang-format on
 
 // Format types whose block is not read: they only name the stream's kind.
+// clang-format off
 const std::array<KindRow, 5> kUnreadFormats{
     {
      {FORMAT_DvInfo, "DvInfo"},
@@ -52,6 +55,7 @@ const std::array<KindRow, 5> kUnreadFormats{
      {FORMAT_DVD_LPCMAudio, "DVD_LPCMAudio"},
      }
 };
+// clang-format on
 
 std::string_view MajorTypeKind(const GUID& majortype) {
     for (const KindRow& row : kMajorTypes)

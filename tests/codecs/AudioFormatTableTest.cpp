@@ -39,6 +39,7 @@ constexpr std::uint16_t kAllTags[] = {
 };
 
 // Texts that reports and users rely on verbatim.
+// clang-format off
 constexpr TagText kFixedTexts[] = {
     {0x0000, "Unknown Wave"                                            },
     {0x0001, "PCM"                                                     },
@@ -90,6 +91,7 @@ constexpr TagText kFixedTexts[] = {
     {0xFFFE, "Extensible wave format"                                  },
     {0xFFFF, "In Development / Unregistered"                           },
 };
+// clang-format on
 
 // Every row of the table, gathered through the lookup alone.
 std::map<std::uint16_t, std::string_view> AllRows() {
@@ -131,27 +133,27 @@ TEST(AudioFormatTable, EdgeCases) {
         std::uint16_t tag;
         std::optional<std::string_view> text;
     } cases[] = {
-  // Tag zero is a real row, not a miss.
-        {0x0000, "Unknown Wave"sv                 },
- // Gaps right beside rows.
-        {0x0009, std::nullopt                     },
-        {0x000F, std::nullopt                     },
-        {0x0051, std::nullopt                     },
-        {0x0054, std::nullopt                     },
-        {0x0087, std::nullopt                     },
-        {0x0090, std::nullopt                     },
-        {0x00FF, std::nullopt                     },
-        {0x0201, std::nullopt                     },
-        {0x1105, std::nullopt                     },
-        {0x2001, std::nullopt                     },
-        {0x6752, std::nullopt                     },
-        {0xFFFD, std::nullopt                     },
- // Top tags must not be taken as negative numbers.
-        {0xFFFE, "Extensible wave format"sv       },
+        // Tag zero is a real row, not a miss.
+        {0x0000, "Unknown Wave"sv},
+        // Gaps right beside rows.
+        {0x0009, std::nullopt},
+        {0x000F, std::nullopt},
+        {0x0051, std::nullopt},
+        {0x0054, std::nullopt},
+        {0x0087, std::nullopt},
+        {0x0090, std::nullopt},
+        {0x00FF, std::nullopt},
+        {0x0201, std::nullopt},
+        {0x1105, std::nullopt},
+        {0x2001, std::nullopt},
+        {0x6752, std::nullopt},
+        {0xFFFD, std::nullopt},
+        // Top tags must not be taken as negative numbers.
+        {0xFFFE, "Extensible wave format"sv},
         {0xFFFF, "In Development / Unregistered"sv},
- // One bit apart.
-        {0x6750, "Ogg Vorbis (mode 2)"sv          },
-        {0x6770, "Ogg Vorbis (mode 2+)"sv         },
+        // One bit apart.
+        {0x6750, "Ogg Vorbis (mode 2)"sv},
+        {0x6770, "Ogg Vorbis (mode 2+)"sv},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FindAudioFormatName(c.tag), c.text) << "tag 0x" << std::hex << c.tag;

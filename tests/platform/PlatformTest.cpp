@@ -1,0 +1,84 @@
+// Identifiers, component creation and bounded reads of format blocks.
+#include "platform/ClassRegistry.h"
+#include "platform/DirectShow.h"
+#include "platform/MediaDet.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(GuidTest, RegistryFormAndExactEquality) {
+    EXPECT_EQ(GuidToString(MEDIATYPE_Video), "{73646976-0000-0010-8000-00AA00389B71}");
+    EXPECT_EQ(GuidToString(CLSID_MediaDet), "{65BD0711-24D2-4FF7-9324-ED2E5D3ABAFA}");
+    EXPECT_EQ(GuidToString(FORMAT_OggAudio), "{6BDDFA7E-9F22-46A9-AB5E-884EFF294D9F}");
+    EXPECT_TRUE(IsEqualGUID(FORMAT_VideoInfo, FORMAT_VideoInfo));
+    GUID almost = FORMAT_VideoInfo;
+    almost.Data4[7] ^= 1; // only the last byte differs
+    EXPECT_FALSE(IsEqualGUID(almost, FORMAT_VideoInfo));
+    EXPECT_FALSE(IsEqualGUID(CLSID_MediaDet, IID_IMediaDet));
+}
+
+class Thing final : public RefCounted<IUnknown> {};
+
+HRESULT MakeThing(const GUID& iid, void** object) {
+    auto* thing = new Thing;
+    const HRESULT status = thing->QueryInterface(iid, object);
+    thing->Release();
+    return status;
+}
+
+TEST(ClassRegistryTest, CreatesOnlyWhatIsRegisteredWhileItIs) {
+    const GUID clsid{0xABCDEF01, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IUnknown, object.PutVoid()),
+              REGDB_E_CLASSNOTREG);
+    {
+        const ClassRegistration registration = RegisterClassFactory(clsid, &MakeThing);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IUnknown, object.PutVoid()),
+                  S_OK);
+        EXPECT_TRUE(object);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IMediaDet, object.PutVoid()),
+                  E_NOINTERFACE);
+        EXPECT_FALSE(object);
+        IUnknown* outer = reinterpret_cast<IUnknown*>(&object);
+        EXPECT_EQ(CoCreateInstance(clsid, outer, CLSCTX_INPROC, IID_IUnknown, object.PutVoid()),
+                  CLASS_E_NOAGGREGATION);
+    }
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IUnknown, object.PutVoid()),
+              REGDB_E_CLASSNOTREG);
+}
+
+TEST(ClassRegistryTest, NewestRegistrationWinsAndRevokingItRestoresTheOlder) {
+    const GUID clsid{0xABCDEF02, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    int older = 0, newer = 0;
+    const ClassRegistration first = RegisterClassFactory(clsid, [&](const GUID& iid, void** o) {
+        ++older;
+        return MakeThing(iid, o);
+    });
+    ComPtr<IUnknown> object;
+    {
+        const ClassRegistration second =
+            RegisterClassFactory(clsid, [&](const GUID& iid, void** o) {
+                ++newer;
+                return MakeThing(iid, o);
+            });
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IUnknown, object.PutVoid());
+    }
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, IID_IUnknown, object.PutVoid());
+    EXPECT_EQ(newer, 1);
+    EXPECT_EQ(older, 1);
+}
+
+TEST(FormatBlockReaderTest, ReadsLittleEndianFieldsOnlyInsideTheBlock) {
+    const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF};
+    const FormatBlockReader reader(bytes, sizeof bytes);
+    EXPECT_EQ(reader.Read<std::uint32_t>(0), 0x04030201u);
+    EXPECT_EQ(reader.Read<std::uint16_t>(4), 0xFFFFu);
+    EXPECT_EQ(reader.Read<std::int16_t>(4), -1);
+    EXPECT_EQ(reader.Read<std::uint32_t>(3), std::nullopt);
+    EXPECT_EQ(reader.Read<std::uint8_t>(6), std::nullopt);
+    EXPECT_EQ(reader.Read<std::uint8_t>(SIZE_MAX), std::nullopt);
+    EXPECT_EQ(FormatBlockReader(nullptr, 100).Read<std::uint8_t>(0), std::nullopt);
+}
+
+} // namespace
