@@ -1,0 +1,286 @@
+// The main window: the report text box and the Exit, Open, Copy and About commands.
+#include "app/Unit1.h"
+
+#include "app/ErrorText.h"
+#include "app/FilePath.h"
+#include "app/FormStyle.h"
+#include "app/ProgramState.h"
+#include "app/ReportTabStops.h"
+#include "app/ToolTipTime.h"
+#include "app/Unit2.h"
+#include "report/ReportBuilder.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontMetricsF>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+namespace zarvo {
+namespace {
+
+constexpr int kClientWidth = 509;
+constexpr int kClientHeight = 261;
+constexpr int kToolTipDisplayTime = 7000;
+
+constexpr const char* kUsageLines[] = {
+    "Use open button, drag and drop file on window or run",
+    "with parameter (Zarvo.exe movie.avi)",
+};
+
+constexpr char kOgmNotice[] =
+    "Support for .ogm files is limited. The audio stream is not properly detected. Sorry.";
+
+// The dialog shows each filter's text without its last bracket, which holds the patterns it
+// applies, so the text of an entry and its patterns are given apart. "*" is the pattern that
+// shows every file here, names without a dot too.
+const QStringList& OpenDialogFilters() {
+    static const QStringList filters = {
+        QStringLiteral("Video files (*.avi,*.mkv,*.ogm,*.wmv,*.divx,*.xvid) "
+                       "(*.avi *.ogm *.wmv *.divx *.xvid *.mkv)"),
+        QStringLiteral("*.* (*)"),
+    };
+    return filters;
+}
+
+std::optional<std::string> FirstLocalFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls())
+        return std::nullopt;
+    for (const QUrl& url : data->urls()) {
+        if (std::optional<std::string> path = LocalFilePath(url))
+            return path;
+    }
+    return std::nullopt;
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(std::filesystem::path(path), error);
+}
+
+QString FromNative(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
+    if (!services_.runOpenDialog) {
+        services_.runOpenDialog = [](QFileDialog& dialog) -> std::optional<QString> {
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return std::nullopt;
+            return dialog.selectedFiles().constFirst();
+        };
+    }
+    if (!services_.showMessage) {
+        services_.showMessage = [this](QMessageBox::Icon icon, const QString& caption,
+                                       const QString& text) {
+            QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+            box.exec();
+        };
+    }
+
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Zarvo"));
+    setFont(FormFont());
+    // The size is fixed so that the layout of the controls holds.
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowOpacity(1.0);
+
+    Memo1 = createMemo();
+    ExitButton = createButton(tr("Exit"), "ExitButton", QRect(424, 231, 75, 25));
+    OpenButton = createButton(tr("Open..."), "OpenButton", QRect(424, 123, 75, 25));
+    CopyButton = createButton(tr("Copy"), "CopyButton", QRect(424, 155, 75, 25));
+    CopyButton->setToolTip(tr("Copy to clipboard"));
+    AboutButton = createButton(tr("About..."), "AboutButton", QRect(424, 187, 75, 25));
+    setTabOrder(Memo1, ExitButton);
+    setTabOrder(ExitButton, OpenButton);
+    setTabOrder(OpenButton, CopyButton);
+    setTabOrder(CopyButton, AboutButton);
+
+    connect(ExitButton, &QPushButton::clicked, this, &TForm1::ExitButtonClick);
+    connect(OpenButton, &QPushButton::clicked, this, &TForm1::OpenButtonClick);
+    connect(CopyButton, &QPushButton::clicked, this, &TForm1::CopyButtonClick);
+    connect(AboutButton, &QPushButton::clicked, this, &TForm1::AboutButtonClick);
+
+    CentreOnScreen(*this);
+    FormCreate(arguments);
+}
+
+TForm1::~TForm1() = default;
+
+QPlainTextEdit* TForm1::createMemo() {
+    auto* memo = new QPlainTextEdit(this);
+    memo->setObjectName(QStringLiteral("Memo1"));
+    memo->setGeometry(3, 3, 414, 254);
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setTabChangesFocus(true);
+    memo->setTabStopDistance(ReportTabStop(QFontMetricsF(memo->font())));
+    // Files dropped on the text go to the window, which reports on them.
+    memo->setAcceptDrops(false);
+    memo->viewport()->setAcceptDrops(false);
+    for (const char* line : kUsageLines) {
+        QTextCursor end(memo->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString::fromLatin1(line) + QLatin1Char('\n'));
+    }
+    return memo;
+}
+
+QPushButton* TForm1::createButton(const QString& text, const char* name, const QRect& geometry) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QFileDialog& TForm1::openDialog() {
+    if (OpenDialog1 != nullptr)
+        return *OpenDialog1;
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    // The toolkit's own dialog shows the filter texts exactly as they are written.
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog1->setNameFilters(OpenDialogFilters());
+    OpenDialog1->selectNameFilter(OpenDialogFilters().constFirst());
+    return *OpenDialog1;
+}
+
+void TForm1::FormCreate(const std::vector<std::string>& arguments) {
+    setAcceptDrops(true);
+    if (!arguments.empty()) {
+        FileName = arguments.front();
+        GetShowingErrors();
+    }
+    qApp->installEventFilter(new ToolTipTime(kToolTipDisplayTime, this));
+}
+
+void TForm1::Get() {
+    if (ExtensionOf(FileName) == ".ogm")
+        services_.showMessage(QMessageBox::Information, tr("Information"), tr(kOgmNotice));
+    GetFileData(FileName, *this, formatSettings_);
+    Memo1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+}
+
+void TForm1::GetShowingErrors() {
+    // An error ends the report where it stands; what it wrote so far stays in view.
+    try {
+        Get();
+    } catch (const std::exception& error) {
+        services_.showMessage(QMessageBox::Critical, ApplicationTitle,
+                              FromNative(ErrorMessageText(error.what())));
+    } catch (...) {
+        services_.showMessage(QMessageBox::Critical, ApplicationTitle,
+                              tr("The report was stopped by an unexpected error."));
+    }
+}
+
+void TForm1::OpenButtonClick() {
+    QFileDialog& dialog = openDialog();
+    // The dialog keeps the folder it was last given when the current file's folder is gone.
+    const std::string directory = DirectoryPartOf(FileName);
+    if (!directory.empty() && IsDirectory(directory))
+        dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
+    const std::optional<QString> chosen = services_.runOpenDialog(dialog);
+    if (!chosen || chosen->isEmpty())
+        return;
+    FileName = QFile::encodeName(*chosen).toStdString();
+    GetShowingErrors();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (FirstLocalFile(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    std::optional<std::string> path = FirstLocalFile(event->mimeData());
+    if (!path)
+        return;
+    event->acceptProposedAction();
+    // The report is made once the drop is over, so that a message box on the way does not keep
+    // the file manager waiting for the drop to finish.
+    QMetaObject::invokeMethod(
+        this, [this, file = std::move(*path)] { WMDROPFILES(file); }, Qt::QueuedConnection);
+}
+
+void TForm1::WMDROPFILES(const std::string& path) {
+    FileName = path;
+    GetShowingErrors();
+}
+
+void TForm1::CopyButtonClick() {
+    const QTextCursor cursor = Memo1->textCursor();
+    const int start = cursor.selectionStart();
+    const int length = cursor.selectionEnd() - start;
+    if (length != 0) {
+        Memo1->setFocus();
+        Memo1->copy();
+        SelectText(start, length);
+        return;
+    }
+    Memo1->selectAll();
+    Memo1->setFocus();
+    Memo1->copy();
+    SelectText(Memo1->textCursor().selectionStart(), 0);
+}
+
+void TForm1::SelectText(int start, int length) {
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+    Memo1->setTextCursor(cursor);
+}
+
+void TForm1::ExitButtonClick() {
+    close();
+}
+
+void TForm1::AboutButtonClick() {
+    if (aboutForm_ != nullptr)
+        aboutForm_->exec();
+}
+
+void TForm1::SetApplicationTitle(const std::string& title) {
+    ApplicationTitle = FromNative(title);
+}
+
+void TForm1::SetCaption(const std::string& caption) {
+    setWindowTitle(FromNative(caption));
+}
+
+void TForm1::ClearReport() {
+    Memo1->clear();
+}
+
+void TForm1::AppendLine(std::string_view line) {
+    // A cursor of its own adds at the end without moving the user's caret or selection.
+    QTextCursor end(Memo1->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(FromNative(line) + QLatin1Char('\n'));
+}
+
+void TForm1::ShowMessage(const std::string& text) {
+    services_.showMessage(QMessageBox::NoIcon, ApplicationTitle, FromNative(text));
+}
+
+} // namespace zarvo

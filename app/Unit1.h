@@ -1,0 +1,87 @@
+// The main window: the report text box and the Exit, Open, Copy and About commands.
+#pragma once
+
+#include "report/NumberFormat.h"
+#include "report/ReportView.h"
+
+#include <QMessageBox>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QFileDialog;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zarvo {
+
+class TAboutForm;
+
+// What the window asks of the desktop in modal boxes. The program leaves them empty and gets the
+// real dialogs; tests put their own in so that nothing waits for a person.
+struct TForm1Services {
+    // Runs the Open dialog; the chosen file, or nothing when the user cancels.
+    std::function<std::optional<QString>(QFileDialog& dialog)> runOpenDialog;
+    // Shows a modal message box with this icon, caption and text and one OK button.
+    std::function<void(QMessageBox::Icon icon, const QString& caption, const QString& text)>
+        showMessage;
+};
+
+class TForm1 final : public QWidget, public ReportView {
+    Q_OBJECT
+
+public:
+    // `arguments` are the command line's arguments after the program's name, as raw bytes. When
+    // there is one, the report on the first is made here, before the window is first shown.
+    explicit TForm1(const std::vector<std::string>& arguments, TForm1Services services = {},
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The box that "About..." shows; none until the program has created it.
+    void SetAboutForm(TAboutForm* aboutForm) { aboutForm_ = aboutForm; }
+
+    // Reports on FileName: the ".ogm" notice, the report, then the top of the report in view.
+    void Get();
+
+    void SetApplicationTitle(const std::string& title) override;
+    void SetCaption(const std::string& caption) override;
+    void ClearReport() override;
+    void AppendLine(std::string_view line) override;
+    void ShowMessage(const std::string& text) override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QPlainTextEdit* createMemo();
+    QPushButton* createButton(const QString& text, const char* name, const QRect& geometry);
+    QFileDialog& openDialog();
+
+    void FormCreate(const std::vector<std::string>& arguments);
+    void OpenButtonClick();
+    void WMDROPFILES(const std::string& path);
+    void CopyButtonClick();
+    void ExitButtonClick();
+    void AboutButtonClick();
+
+    // Get, with an error that ends the report shown as the application shows any error.
+    void GetShowingErrors();
+    void SelectText(int start, int length);
+
+    TForm1Services services_;
+    FormatSettings formatSettings_;
+    TAboutForm* aboutForm_ = nullptr;
+
+    QPlainTextEdit* Memo1;
+    QPushButton* ExitButton;
+    QPushButton* OpenButton;
+    QPushButton* CopyButton;
+    QPushButton* AboutButton;
+    // Made on the first "Open..." click and kept, so that it remembers its folder and filter.
+    QFileDialog* OpenDialog1 = nullptr;
+};
+
+} // namespace zarvo
