@@ -229,26 +229,19 @@ void TForm1::WMDROPFILES(const std::string& path) {
 }
 
 void TForm1::CopyButtonClick() {
-    const QTextCursor cursor = Memo1->textCursor();
-    const int start = cursor.selectionStart();
-    const int length = cursor.selectionEnd() - start;
-    if (length != 0) {
+    if (Memo1->textCursor().hasSelection()) {
+        // Copying leaves the user's selection as it was.
         Memo1->setFocus();
         Memo1->copy();
-        SelectText(start, length);
         return;
     }
     Memo1->selectAll();
     Memo1->setFocus();
     Memo1->copy();
-    SelectText(Memo1->textCursor().selectionStart(), 0);
-}
-
-void TForm1::SelectText(int start, int length) {
-    QTextCursor cursor = Memo1->textCursor();
-    cursor.setPosition(start);
-    cursor.setPosition(start + length, QTextCursor::KeepAnchor);
-    Memo1->setTextCursor(cursor);
+    // Nothing stays selected; the caret goes back to the start of the text.
+    QTextCursor start = Memo1->textCursor();
+    start.setPosition(0);
+    Memo1->setTextCursor(start);
 }
 
 void TForm1::ExitButtonClick() {

@@ -69,7 +69,6 @@ private:
 
     // Get, with an error that ends the report shown as the application shows any error.
     void GetShowingErrors();
-    void SelectText(int start, int length);
 
     TForm1Services services_;
     FormatSettings formatSettings_;

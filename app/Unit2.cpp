@@ -55,8 +55,8 @@ TAboutForm::TAboutForm(QWidget* parent, UrlOpener openUrl)
     ProductName = createLabel(QStringLiteral("Zarvo"), "ProductName", QPoint(88, 16));
     Version = createLabel(tr("Compiled on 4 November 2004"), "Version", QPoint(88, 40));
 
-    CommentsLabel = new QLabel(tr("Thanks to the FFmpeg project, whose libraries read the media "
-                                  "files, and to the Qt project, whose toolkit draws this window."),
+    CommentsLabel = new QLabel(tr("Thanks to the FFmpeg and Qt projects, whose libraries read "
+                                  "the files and draw the window."),
                                Panel1);
     CommentsLabel->setObjectName(QStringLiteral("CommentsLabel"));
     CommentsLabel->setGeometry(8, 80, 265, 33);
