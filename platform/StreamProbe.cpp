@@ -4,6 +4,7 @@
 #include "codecs/FourCC.h"
 #include "platform/DirectShow.h"
 #include "platform/File.h"
+#include "platform/ProbePolicy.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -75,20 +76,17 @@ public:
     Demuxer() = default;
     Demuxer(const Demuxer&) = delete;
     Demuxer& operator=(const Demuxer&) = delete;
-    ~Demuxer() {
-        if (context_ != nullptr)
-            avformat_close_input(&context_);
-        if (io_ != nullptr) {
-            av_freep(&io_->buffer);
-            avio_context_free(&io_);
-        }
-    }
+    ~Demuxer() { Close(); }
 
-    HRESULT Open(std::string_view path);
+    HRESULT Open(std::string_view path, ProbeDepth depth);
     const AVFormatContext& Context() const { return *context_; }
     AVFormatContext& Context() { return *context_; }
 
 private:
+    // Opens the demuxer from the file's first byte: with `format`, or with the format its bytes
+    // show when that is null. Returns libavformat's status.
+    int OpenInput(const AVInputFormat* format);
+    void Close();
     static int Read(void* opaque, std::uint8_t* buffer, int size);
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence);
     static int PastDeadline(void* opaque);
@@ -104,7 +102,7 @@ private:
     std::int64_t deadline_ = 0;
 };
 
-HRESULT Demuxer::Open(std::string_view path) {
+HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
     if (path.empty())
         return E_FILE_NOT_FOUND;
     if (path.find('\0') != std::string_view::npos)
@@ -124,31 +122,58 @@ HRESULT Demuxer::Open(std::string_view path) {
     if (::fstat(file_.Descriptor(), &status) != 0 || !S_ISREG(status.st_mode))
         return ZARVO_E_NOT_REGULAR_FILE;
 
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
-    if (buffer == nullptr)
-        return E_OUTOFMEMORY;
-    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, this, &Read, nullptr, &Seek);
-    if (io_ == nullptr) {
-        av_free(buffer);
-        return E_OUTOFMEMORY;
-    }
-    AVFormatContext* context = avformat_alloc_context();
-    if (context == nullptr)
-        return E_OUTOFMEMORY;
-    context->pb = io_;
-    context->interrupt_callback = {&PastDeadline, this};
-    context->io_open = &RefuseNestedOpen;
-
     deadline_ = av_gettime_relative() + kOpenTimeLimitMicroseconds;
-    // A failed open frees the context itself.
-    int result = avformat_open_input(&context, nullptr, nullptr, nullptr);
+    // The name's format is tried first, which spares probing the bytes against every demuxer; a
+    // file whose name tells the wrong format fails that demuxer's signature check and is probed.
+    const AVInputFormat* named =
+        depth == ProbeDepth::Report ? FormatNamedByExtension(path) : nullptr;
+    int result = named != nullptr ? OpenInput(named) : AVERROR_INVALIDDATA;
+    if (result < 0 && result != AVERROR_EXIT && result != AVERROR(ENOMEM))
+        result = OpenInput(nullptr);
     if (result < 0)
         return StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE);
-    context_ = context;
+    // The full analysis decodes the first frames of every stream, and for some containers reads
+    // the file's end; it is skipped where the headers already state every field it would give.
+    if (depth == ProbeDepth::Report && HeadersDescribeEveryField(*context_))
+        return S_OK;
     result = avformat_find_stream_info(context_, nullptr);
     if (result < 0)
         return StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT);
     return S_OK;
+}
+
+int Demuxer::OpenInput(const AVInputFormat* format) {
+    Close();
+    if (::lseek(file_.Descriptor(), 0, SEEK_SET) != 0)
+        return AVERROR(errno);
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
+    if (buffer == nullptr)
+        return AVERROR(ENOMEM);
+    io_ = avio_alloc_context(buffer, kIoBufferSize, 0, this, &Read, nullptr, &Seek);
+    if (io_ == nullptr) {
+        av_free(buffer);
+        return AVERROR(ENOMEM);
+    }
+    AVFormatContext* context = avformat_alloc_context();
+    if (context == nullptr)
+        return AVERROR(ENOMEM);
+    context->pb = io_;
+    context->interrupt_callback = {&PastDeadline, this};
+    context->io_open = &RefuseNestedOpen;
+    // A failed open frees the context itself.
+    const int result = avformat_open_input(&context, nullptr, format, nullptr);
+    if (result >= 0)
+        context_ = context;
+    return result;
+}
+
+void Demuxer::Close() {
+    if (context_ != nullptr)
+        avformat_close_input(&context_);
+    if (io_ != nullptr) {
+        av_freep(&io_->buffer);
+        avio_context_free(&io_);
+    }
 }
 
 int Demuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
@@ -384,14 +409,15 @@ std::optional<double> Length(const AVFormatContext& context, const AVStream& str
 
 } // namespace
 
-HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams) {
+HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams,
+                       ProbeDepth depth) {
     // The library's warnings about damaged files are no concern of the user; the outcome is.
     static const bool silenced = (av_log_set_level(AV_LOG_QUIET), true);
     (void)silenced;
 
     streams.clear();
     Demuxer demuxer;
-    if (const HRESULT status = demuxer.Open(path); status != S_OK)
+    if (const HRESULT status = demuxer.Open(path, depth); status != S_OK)
         return status;
 
     AVFormatContext& context = demuxer.Context();

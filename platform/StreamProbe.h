@@ -15,8 +15,20 @@ struct ProbedStream {
     std::vector<std::uint8_t> format; // the format block, empty when the stream has none
     std::optional<double> length;     // seconds
     double frameRate = 0;             // frames per second; 0 for streams without pictures
+
+    friend bool operator==(const ProbedStream&, const ProbedStream&) = default;
+};
+
+// How much of the file a probe reads.
+enum class ProbeDepth {
+    // Only what the report's fields need: for many containers the headers alone.
+    Report,
+    // libavformat's full analysis of the file's first packets, which decodes a few frames of every
+    // stream. Slower; it is the yardstick the shorter probe is held to.
+    Full,
 };
 
 // Opens `path` as a plain local file (never as a URL or protocol), read-only, and describes its
 // streams in file order. Fails for anything but a readable regular file holding media.
-HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams);
+HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams,
+                       ProbeDepth depth = ProbeDepth::Report);
