@@ -20,11 +20,21 @@ foreach(file
 endforeach()
 
 # The entry starts the installed program with the chosen file, under the icon's name.
-file(READ ${PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/zarvo.desktop entry)
+set(entry_file ${PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/zarvo.desktop)
+file(READ ${entry_file} entry)
 foreach(line "Exec=zarvo %f" "Icon=zarvo" "Type=Application" "MimeType=video/")
   string(FIND "${entry}" "${line}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "zarvo.desktop lacks '${line}'")
   endif()
 endforeach()
+
+# The desktop's own checker, where it is installed, judges the entry as a file manager would.
+find_program(VALIDATE desktop-file-validate)
+if(VALIDATE)
+  execute_process(COMMAND ${VALIDATE} ${entry_file} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "desktop-file-validate rejects zarvo.desktop")
+  endif()
+endif()
 file(REMOVE_RECURSE ${PREFIX})

@@ -216,15 +216,23 @@ INSTANTIATE_TEST_SUITE_P(
                  std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(FormTest, DroppedNameThatIsNotValidUtf8KeepsItsBytes) {
-    const ScratchFolder directory;
-    const std::string path = CopyClip(directory, "drop \xE9t\xE9 %41.avi");
-    TForm1& form = MakeForm();
-    form.show();
+TEST_F(FormTest, DroppedPathReachesTheReportWhole) {
+    const std::string names[] = {
+        "drop \xE9t\xE9 %41.avi",                                          // not valid UTF-8
+        std::string(120, 'a') + "/" + std::string(120, 'b') + "/clip.avi", // over 255 characters
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const ScratchFolder directory;
+        const std::string path = CopyClip(directory, name);
+        TForm1& form = MakeForm();
+        form.show();
 
-    EXPECT_TRUE(DragAndDrop(form, {FileUrl(path)}));
-    EXPECT_EQ(FileName, path);
-    EXPECT_EQ(Memo().toPlainText(), ExpectedReport(path));
+        EXPECT_TRUE(DragAndDrop(form, {FileUrl(path)}));
+        EXPECT_EQ(FileName, path);
+        EXPECT_EQ(Memo().toPlainText(), ExpectedReport(path));
+        EXPECT_EQ(form.windowTitle(), Title(path));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
