@@ -20,7 +20,9 @@ int main(int argc, char** argv) {
     const ClassRegistration mediaDetector = RegisterMediaDet();
 
     zarvo::ApplicationTitle = QStringLiteral("Zarvo");
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // A program can be started with no arguments at all, not even its own name.
+    const std::vector<std::string> arguments(argc > 1 ? argv + 1 : argv,
+                                             argc > 1 ? argv + argc : argv);
     zarvo::TForm1 form1(arguments);
     zarvo::TAboutForm aboutForm(&form1);
     form1.SetAboutForm(&aboutForm);
