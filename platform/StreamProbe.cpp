@@ -160,8 +160,15 @@ int Demuxer::OpenInput(const AVInputFormat* format) {
     context->pb = io_;
     context->interrupt_callback = {&PastDeadline, this};
     context->io_open = &RefuseNestedOpen;
+    // After the data chunk the wave reader walks every further chunk to the file's end, for
+    // tags the report never shows; past a clip padded with zeros that is a walk over the whole
+    // file in eight-byte steps. Read as a stream, the header ends at the data chunk.
+    const bool wave = format != nullptr && std::string_view(format->name) == "wav";
+    if (wave)
+        io_->seekable = 0;
     // A failed open frees the context itself.
     const int result = avformat_open_input(&context, nullptr, format, nullptr);
+    io_->seekable = AVIO_SEEKABLE_NORMAL;
     if (result >= 0)
         context_ = context;
     return result;
@@ -177,6 +184,10 @@ void Demuxer::Close() {
 }
 
 int Demuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
+    // Some demuxers loop over their input without asking the interrupt callback; the deadline
+    // then ends the reading itself.
+    if (PastDeadline(opaque))
+        return AVERROR_EXIT;
     const int fd = static_cast<Demuxer*>(opaque)->file_.Descriptor();
     ssize_t count;
     do {
