@@ -34,7 +34,7 @@ constexpr int kToolTipDisplayTime = 7000;
 
 constexpr const char* kUsageLines[] = {
     "Use open button, drag and drop file on window or run",
-    "with parameter (Zarvo.exe movie.avi)",
+    "with parameter (zarvo movie.avi)",
 };
 
 constexpr char kOgmNotice[] =

@@ -46,7 +46,7 @@ inline QString ExpectedReport(const std::string& path) {
 
 inline const QString kUsageText =
     QStringLiteral("Use open button, drag and drop file on window or run\n"
-                   "with parameter (Zarvo.exe movie.avi)\n");
+                   "with parameter (zarvo movie.avi)\n");
 
 struct RecordedMessage {
     QMessageBox::Icon icon;

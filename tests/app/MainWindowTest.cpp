@@ -1,7 +1,7 @@
 // The main window driven through its own widgets: start, drops, Open, Copy, failures and errors.
 #include "FormTestSupport.h"
-#include "ScriptedMediaDet.h"
 #include "app/Unit2.h"
+#include "support/ScriptedMediaDet.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +18,19 @@
 
 namespace zarvo::test {
 namespace {
+
+using zarvo::testing::kMediaTypeError;
+using zarvo::testing::kStreamCountError;
+using zarvo::testing::RegisterScriptedMediaDet;
+using zarvo::testing::Script;
+using zarvo::testing::ScriptedStream;
+
+ScriptedStream StreamOfLength(double seconds) {
+    ScriptedStream stream;
+    stream.length = seconds;
+    stream.frameRate = 25;
+    return stream;
+}
 
 const std::string kClip = MediaPath("xvid_mp3.avi");
 const std::string kOtherClip = MediaPath("mjpeg_pcm.avi");
@@ -391,9 +404,10 @@ class FailedReportTest : public FormTest, public ::testing::WithParamInterface<F
 TEST_P(FailedReportTest, LeavesTextTitleAndCaptionAsTheyWere) {
     MakeForm({kClip}).show();
     const Shown before = Showing();
+    Script noStreams;
     ClassRegistration scripted;
     if (GetParam().detector == FailureCase::NoStreams)
-        scripted = RegisterScriptedMediaDet(0, DetectorFault::None);
+        scripted = RegisterScriptedMediaDet(noStreams);
     if (GetParam().detector == FailureCase::NoDetector)
         detector_ = ClassRegistration();
     const std::string file = MediaPath(GetParam().file);
@@ -427,7 +441,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FormTest, ErrorPartWayThroughAReportIsShownAndTheLinesSoFarStay) {
     TForm1& form = MakeForm();
     form.show();
-    const ClassRegistration scripted = RegisterScriptedMediaDet(2, DetectorFault::ThrowOnMediaType);
+    Script script;
+    script.streams = {StreamOfLength(2), StreamOfLength(2)};
+    script.streams[0].mediaTypeThrows = true;
+    const ClassRegistration scripted = RegisterScriptedMediaDet(script);
     const std::string file = MediaPath("pcm.wav");
 
     OpenThroughDialog(QString::fromStdString(file));
@@ -445,8 +462,10 @@ TEST_F(FormTest, ErrorPartWayThroughAReportIsShownAndTheLinesSoFarStay) {
 }
 
 TEST_F(FormTest, ErrorInTheReportOnTheArgumentIsShownAndTheWindowStillWorks) {
-    std::optional<ClassRegistration> scripted =
-        RegisterScriptedMediaDet(1, DetectorFault::ThrowOnStreamCount);
+    Script script;
+    script.streams = {StreamOfLength(2)};
+    script.countThrows = true;
+    std::optional<ClassRegistration> scripted = RegisterScriptedMediaDet(script);
     TForm1& form = MakeForm({kClip});
 
     ASSERT_EQ(desktop_.messages.size(), 1u);

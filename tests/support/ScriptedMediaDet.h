@@ -5,12 +5,16 @@
 #include "platform/MediaDet.h"
 #include "platform/TaskMem.h"
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
+#include <system_error>
 #include <vector>
 
 namespace zarvo::testing {
+
+inline constexpr char kStreamCountError[] = "Cannot read the stream count";
+inline constexpr char kMediaTypeError[] = "Cannot read the media type";
 
 struct ScriptedStream {
     GUID majortype = GUID_NULL;
@@ -24,6 +28,7 @@ struct ScriptedStream {
 
 struct Script {
     HRESULT openStatus = S_OK;
+    bool countThrows = false;                  // get_OutputStreams raises kStreamCountError
     std::optional<std::int32_t> countOverride; // a count other than the number of streams
     std::vector<ScriptedStream> streams;
     std::vector<std::int32_t> selected; // every put_CurrentStream, in order
@@ -37,6 +42,8 @@ public:
 
     HRESULT put_Filename(std::string_view) override { return script_.openStatus; }
     HRESULT get_OutputStreams(std::int32_t* count) override {
+        if (script_.countThrows)
+            throw std::system_error(EIO, std::generic_category(), kStreamCountError);
         *count = script_.countOverride.value_or(static_cast<std::int32_t>(script_.streams.size()));
         return S_OK;
     }
@@ -55,7 +62,7 @@ public:
     HRESULT get_StreamMediaType(AM_MEDIA_TYPE* type) override {
         const ScriptedStream& stream = Stream();
         if (stream.mediaTypeThrows)
-            throw std::runtime_error("the stream cannot be read");
+            throw std::system_error(EIO, std::generic_category(), kMediaTypeError);
         *type = AM_MEDIA_TYPE{};
         type->majortype = stream.majortype;
         type->formattype = stream.formattype;
