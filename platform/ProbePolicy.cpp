@@ -2,6 +2,8 @@
 // fields once a frame is decoded. Each rule was measured against libavformat's full analysis.
 #include "platform/ProbePolicy.h"
 
+#include "platform/H264Header.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -11,6 +13,7 @@ extern "C" {
 #include <array>
 #include <cctype>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace {
@@ -95,6 +98,14 @@ bool DecoderMayCorrect(const AVCodecParameters& codec) {
     }
 }
 
+// The picture format the codec header already tells, for codecs whose decoder would otherwise
+// have to decode a frame to tell it.
+std::optional<AVPixelFormat> HeaderPixelFormat(const AVCodecParameters& codec) {
+    if (codec.codec_id == AV_CODEC_ID_H264)
+        return H264PixelFormat(codec.extradata, codec.extradata_size);
+    return std::nullopt;
+}
+
 bool HasOwnLength(const AVStream& stream) {
     return stream.duration != AV_NOPTS_VALUE && stream.duration > 0 && stream.time_base.den > 0;
 }
@@ -103,7 +114,8 @@ bool VideoDescribed(const AVStream& stream) {
     const AVCodecParameters& codec = *stream.codecpar;
     // The average rate only: the full analysis would work one out from the packets' times.
     const bool rate = stream.avg_frame_rate.num > 0 && stream.avg_frame_rate.den > 0;
-    const bool bitCount = codec.bits_per_coded_sample > 0 || codec.format != AV_PIX_FMT_NONE;
+    const bool bitCount = codec.bits_per_coded_sample > 0 || codec.format != AV_PIX_FMT_NONE ||
+                          HeaderPixelFormat(codec).has_value();
     return codec.width > 0 && codec.height > 0 && rate && bitCount;
 }
 
@@ -177,4 +189,14 @@ bool HeadersDescribeEveryField(const AVFormatContext& context) {
         if (!StreamDescribed(context, *container, *context.streams[i]))
             return false;
     return true;
+}
+
+void FillFromCodecHeaders(AVFormatContext& context) {
+    for (unsigned i = 0; i < context.nb_streams; ++i) {
+        AVCodecParameters& codec = *context.streams[i]->codecpar;
+        if (codec.codec_type != AVMEDIA_TYPE_VIDEO || codec.format != AV_PIX_FMT_NONE)
+            continue;
+        if (const std::optional<AVPixelFormat> format = HeaderPixelFormat(codec))
+            codec.format = *format;
+    }
 }

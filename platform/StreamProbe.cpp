@@ -137,8 +137,10 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
         return StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE);
     // The full analysis decodes the first frames of every stream, and for some containers reads
     // the file's end; it is skipped where the headers already state every field it would give.
-    if (depth == ProbeDepth::Report && HeadersDescribeEveryField(*context_))
+    if (depth == ProbeDepth::Report && HeadersDescribeEveryField(*context_)) {
+        FillFromCodecHeaders(*context_);
         return S_OK;
+    }
     result = avformat_find_stream_info(context_, nullptr);
     if (result < 0)
         return StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT);
