@@ -33,6 +33,11 @@ using zarvo::FourCC;
 // No file may hold the caller for longer than this, whatever it contains.
 constexpr std::int64_t kOpenTimeLimitMicroseconds = 3'000'000;
 constexpr int kIoBufferSize = 64 * 1024;
+// The analysis stops by itself after some megabytes of packets, and when it looks for the last
+// timestamps it seeks close to the end first; where it reads this far without seeking, it is
+// wading through bytes that hold no packets (a file padded with zeros), which may go on to the
+// end of a file of any size.
+constexpr std::int64_t kAnalysisScanLimit = 16 << 20;
 
 HRESULT StatusFromErrno(int error) {
     switch (error) {
@@ -103,6 +108,8 @@ private:
     AVIOContext* io_ = nullptr;
     AVFormatContext* context_ = nullptr;
     std::int64_t deadline_ = 0;
+    std::int64_t scanned_ = 0;   // bytes read since the last seek
+    std::int64_t scanLimit_ = 0; // when not 0, reading ends after this many bytes without a seek
 };
 
 HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
@@ -131,7 +138,7 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
     const AVInputFormat* named =
         depth == ProbeDepth::Report ? FormatNamedByExtension(path) : nullptr;
     int result = named != nullptr ? OpenInput(named) : AVERROR_INVALIDDATA;
-    if (result < 0 && result != AVERROR_EXIT && result != AVERROR(ENOMEM))
+    if (result < 0 && result != AVERROR_EXIT)
         result = OpenInput(nullptr);
     if (result < 0)
         return StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE);
@@ -141,7 +148,9 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
         FillFromCodecHeaders(*context_);
         return S_OK;
     }
+    scanLimit_ = kAnalysisScanLimit;
     result = avformat_find_stream_info(context_, nullptr);
+    scanLimit_ = 0;
     if (result < 0)
         return StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT);
     return S_OK;
@@ -193,24 +202,31 @@ int Demuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
     // then ends the reading itself.
     if (PastDeadline(opaque))
         return AVERROR_EXIT;
-    const int fd = static_cast<Demuxer*>(opaque)->file_.Descriptor();
+    auto& demuxer = *static_cast<Demuxer*>(opaque);
+    if (demuxer.scanLimit_ > 0 && demuxer.scanned_ >= demuxer.scanLimit_)
+        return AVERROR_EOF;
     ssize_t count;
     do {
-        count = ::read(fd, buffer, static_cast<std::size_t>(size));
+        count = ::read(demuxer.file_.Descriptor(), buffer, static_cast<std::size_t>(size));
     } while (count < 0 && errno == EINTR);
     if (count < 0)
         return AVERROR(errno);
+    demuxer.scanned_ += count;
     return count == 0 ? AVERROR_EOF : static_cast<int>(count);
 }
 
 std::int64_t Demuxer::Seek(void* opaque, std::int64_t offset, int whence) {
-    const int fd = static_cast<Demuxer*>(opaque)->file_.Descriptor();
+    auto& demuxer = *static_cast<Demuxer*>(opaque);
+    const int fd = demuxer.file_.Descriptor();
     if (whence == AVSEEK_SIZE) {
         struct stat status;
         return ::fstat(fd, &status) == 0 ? status.st_size : AVERROR(errno);
     }
     const off_t position = ::lseek(fd, offset, whence & ~AVSEEK_FORCE);
-    return position < 0 ? AVERROR(errno) : position;
+    if (position < 0)
+        return AVERROR(errno);
+    demuxer.scanned_ = 0;
+    return position;
 }
 
 int Demuxer::PastDeadline(void* opaque) {
