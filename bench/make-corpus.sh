@@ -36,6 +36,8 @@ recipes=(
     "flac|-vn -c:a flac"
     "m4a|-vn -c:a aac -b:a 128k"
     "mkv|-c:v libx264 -preset ultrafast -c:a flac"
+    "mkv|-c:v libx264 -preset ultrafast -pix_fmt yuv420p10le -c:a libopus -b:a 48k"
+    "mkv|-c:v libx264 -preset ultrafast -pix_fmt gray -c:a libmp3lame -b:a 96k"
 )
 sizes=(160x120 320x240 176x144 352x288)
 rates=(25 30000/1001 24 50)
