@@ -101,9 +101,14 @@ bool DecoderMayCorrect(const AVCodecParameters& codec) {
 // The picture format the codec header already tells, for codecs whose decoder would otherwise
 // have to decode a frame to tell it.
 std::optional<AVPixelFormat> HeaderPixelFormat(const AVCodecParameters& codec) {
-    if (codec.codec_id == AV_CODEC_ID_H264)
+    switch (codec.codec_id) {
+    case AV_CODEC_ID_H264:
         return H264PixelFormat(codec.extradata, codec.extradata_size);
-    return std::nullopt;
+    case AV_CODEC_ID_VP8:
+        return AV_PIX_FMT_YUV420P; // the only picture format VP8 has
+    default:
+        return std::nullopt;
+    }
 }
 
 bool HasOwnLength(const AVStream& stream) {

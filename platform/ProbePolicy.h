@@ -17,7 +17,7 @@ const AVInputFormat* FormatNamedByExtension(std::string_view path);
 // of every stream that libavformat's full analysis would give, so that analysis may be skipped.
 bool HeadersDescribeEveryField(const AVFormatContext& context);
 
-// Fills in what the codec headers tell and the demuxer left open (the picture format of H.264),
-// as the full analysis would have found it by decoding. Only for a context that
+// Fills in what the codec headers tell and the demuxer left open (the picture format of H.264
+// and VP8), as the full analysis would have found it by decoding. Only for a context that
 // HeadersDescribeEveryField accepted.
 void FillFromCodecHeaders(AVFormatContext& context);
