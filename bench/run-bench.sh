@@ -34,7 +34,8 @@ timed() { hyperfine "$@" >/dev/null 2>>"$work/hyperfine.log" || { cat "$work/hyp
 
 # The build's packages and the comparison tools, installed only when missing.
 packages=(g++ cmake ninja-build pkg-config libavformat-dev libavcodec-dev libavutil-dev
-          qt6-base-dev libgl-dev ffmpeg mediainfo hyperfine python3 time)
+          qt6-base-dev libgl-dev googletest libgtest-dev libgmock-dev
+          ffmpeg mediainfo hyperfine python3 time)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
@@ -51,8 +52,9 @@ fi
 
 build="$repo/build-bench"
 say "building into $build"
+# Only the two programs are built, but the folder stays fit for the tests as well.
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_BENCH=ON \
-    -DBUILD_TESTING=OFF >/dev/null
+    -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" --target zarvo-report zarvo-bench -j 2 >/dev/null
 report="$build/cli/zarvo-report"
 inprocess="$build/bench/zarvo-bench"
