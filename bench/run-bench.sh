@@ -61,6 +61,7 @@ inprocess="$build/bench/zarvo-bench"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarvo-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM # interrupted: still through the clean-up above
 
 fixtures=()
 for clip in "$repo"/tests/media/*; do
