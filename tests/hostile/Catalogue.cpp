@@ -206,7 +206,7 @@ bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
             EXPECT_EQ(outcome.lines[0], "File:\t\t" + FileNamePart(c.path));
         }
     } else {
-        // The Parts' outcome of a file without a report: the view keeps what it showed.
+        // A file without a report leaves the view as it was.
         EXPECT_TRUE(outcome.result == "NotOpened" || outcome.result == "NoStreams")
             << outcome.result << ": " << outcome.status;
         EXPECT_EQ(outcome.title, "previous title");
