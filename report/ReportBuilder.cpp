@@ -184,11 +184,15 @@ std::string FillZeroMilliSeconds(std::string text, std::size_t width) {
 }
 
 std::uint64_t FileSizeByName(const std::string& path) {
+    // Only a regular file has a size to read; a device or FIFO put in the file's place since the
+    // detector opened it is never opened here.
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return 0;
     int error = 0;
     const File file = File::OpenForReading(path, error);
     if (!file.IsOpen())
         return 0;
-    struct stat status;
     if (::fstat(file.Descriptor(), &status) != 0)
         throw std::system_error(errno, std::generic_category(), "Cannot read the size of " + path);
     return static_cast<std::uint64_t>(status.st_size);

@@ -264,6 +264,7 @@ TEST_F(FileSizeTest, WholeMebibytesOfTheTrueSize) {
                   static_cast<std::uint64_t>(size));
     }
     EXPECT_EQ(FileSizeByName((directory / "missing.avi").string()), 0u);
+    EXPECT_EQ(FileSizeByName(directory.string()), 0u) << "a directory has no size to report";
 }
 
 } // namespace
