@@ -1,4 +1,5 @@
 // zarvo-report: prints the report of each named media file on standard output.
+#include "cli/PrintableName.h"
 #include "platform/MediaDet.h"
 #include "report/ReportBuilder.h"
 
@@ -44,24 +45,8 @@ private:
     std::string message_;
 };
 
-// The name as one line of a message: control characters are written as escapes.
-std::string Printable(std::string_view name) {
-    std::string text;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            text += c;
-            continue;
-        }
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-        text += escape;
-    }
-    return text;
-}
-
 void Complain(std::string_view name, const std::string& why) {
-    std::fprintf(stderr, "zarvo-report: %s: %s\n", Printable(name).c_str(), why.c_str());
+    std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(), why.c_str());
 }
 
 int UsageError(const std::string& why) {
@@ -109,7 +94,7 @@ int main(int argc, char** argv) {
             std::puts("zarvo-report " ZARVO_VERSION);
             return 0;
         } else if (options && argument.size() > 1 && argument[0] == '-') {
-            return UsageError("unknown option '" + Printable(argument) + "'");
+            return UsageError("unknown option '" + zarvo::PrintableName(argument) + "'");
         } else {
             files.emplace_back(argument);
         }

@@ -1,6 +1,7 @@
 // Running one hostile case through both front ends and holding them to the same promises.
 #include "hostile/Catalogue.h"
 
+#include "cli/PrintableName.h"
 #include "hostile/ReportShape.h"
 
 #include <fstream>
@@ -120,21 +121,6 @@ std::vector<std::string> ExpectedReport(const std::string& clip) {
     return lines;
 }
 
-std::string Printable(std::string_view name) {
-    std::string text;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            text += c;
-            continue;
-        }
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-        text += escape;
-    }
-    return text;
-}
-
 void Catalogue::SetUp() {
     std::string pattern = (std::filesystem::temp_directory_path() / "zarvo-hostile-XXXXXX");
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
@@ -182,7 +168,7 @@ ChildResult Catalogue::Run(const std::filesystem::path& program,
 }
 
 bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
-    SCOPED_TRACE(c.label + " [" + Printable(c.path) + "]");
+    SCOPED_TRACE(c.label + " [" + zarvo::PrintableName(c.path) + "]");
     std::vector<std::string> builderArguments;
     if (!c.afterOpen.empty())
         builderArguments.push_back("--after-open=" + c.afterOpen);
@@ -242,7 +228,7 @@ bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
         EXPECT_EQ(cli.out, Joined(outcome.lines)) << "zarvo-report prints the builder's lines";
     } else {
         EXPECT_EQ(cli.exitCode, 1);
-        EXPECT_EQ(cli.err, "zarvo-report: " + Printable(c.path) + ": " + reason + "\n");
+        EXPECT_EQ(cli.err, "zarvo-report: " + zarvo::PrintableName(c.path) + ": " + reason + "\n");
         EXPECT_EQ(cli.out, "");
     }
     return true;

@@ -82,7 +82,4 @@ std::vector<std::string> FixtureClips();
 std::string ReadFile(const std::filesystem::path& path);
 std::vector<std::string> ExpectedReport(const std::string& clip);
 
-// The name as zarvo-report writes it in a message: control characters escaped.
-std::string Printable(std::string_view name);
-
 } // namespace zarvo::hostile
