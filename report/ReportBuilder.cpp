@@ -19,14 +19,10 @@ namespace {
 
 const std::string kRule(27, '=');
 
-// The nearest float, with values beyond float range going to infinity rather than undefined.
+// The nearest float; a value beyond float range becomes infinity rather than undefined behaviour.
 float NarrowToFloat(double value) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (value > kMax || value < -kMax)
-        return std::isinf(value) || std::fabs(value) > kMax * (1 + 0x1p-25)
-                   ? std::copysign(std::numeric_limits<float>::infinity(),
-                                   static_cast<float>(value))
-                   : std::copysign(std::numeric_limits<float>::max(), static_cast<float>(value));
+    if (std::fabs(value) > std::numeric_limits<float>::max())
+        return std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(value));
     return static_cast<float>(value);
 }
 
