@@ -1,9 +1,23 @@
-// Opening and closing read-only file descriptors.
+// Opening, looking at, reading and closing read-only file descriptors.
 #include "platform/File.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Runs a system call again for as long as a signal interrupts it.
+template <typename Call> auto RetryInterrupted(Call call) {
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+} // namespace
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -19,11 +33,49 @@ File::~File() {
         ::close(fd_);
 }
 
-File File::OpenForReading(const std::string& path, int& error) noexcept {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    error = fd < 0 ? errno : 0;
-    return File(fd);
+OpenedFile File::OpenRegular(const std::string& path) noexcept {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0)
+        return {File(), errno};
+    if (!S_ISREG(status.st_mode))
+        return {File(), 0, false};
+    const int fd = RetryInterrupted(
+        [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); });
+    if (fd < 0)
+        return {File(), errno};
+    File file(fd);
+    if (::fstat(fd, &status) != 0)
+        return {File(), errno};
+    if (!S_ISREG(status.st_mode))
+        return {File(), 0, false};
+    return {std::move(file)};
+}
+
+std::optional<FileStamp> File::Stamp() const noexcept {
+    struct stat status;
+    if (::fstat(fd_, &status) != 0)
+        return std::nullopt;
+    return FileStamp{status.st_size,
+                     std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+std::optional<std::uint64_t> File::Size() const noexcept {
+    const std::optional<FileStamp> stamp = Stamp();
+    if (!stamp)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(stamp->size);
+}
+
+ssize_t File::Read(void* buffer, std::size_t size) const noexcept {
+    return RetryInterrupted([&] { return ::read(fd_, buffer, size); });
+}
+
+bool File::OnlyHoleFollows() const noexcept {
+    const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+    if (position < 0)
+        return false;
+    const off_t data = ::lseek(fd_, position, SEEK_DATA);
+    const bool hole = data < 0 && errno == ENXIO;
+    ::lseek(fd_, position, SEEK_SET);
+    return hole;
 }

@@ -1,9 +1,23 @@
-// A move-only owner of a file descriptor opened for reading.
+// A move-only owner of a file descriptor opened for reading, and the system calls made on it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <sys/types.h>
 #include <utility>
+
+// What a change to a file's contents changes: its size or its modification time.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// A regular file opened for reading, or why it is not.
+struct OpenedFile;
 
 class File {
 public:
@@ -14,15 +28,31 @@ public:
     File& operator=(const File&) = delete;
     ~File();
 
-    // Opens `path` read-only and close-on-exec, without blocking on FIFOs or taking a terminal.
-    // On failure the result is not open and `error` holds the errno value.
-    static File OpenForReading(const std::string& path, int& error) noexcept;
+    // Opens `path` read-only and close-on-exec when it names a regular file. The name is looked
+    // up before it is opened, so a device or FIFO is never opened (nor blocks, nor takes a
+    // terminal), and the open descriptor is checked again in case the name changed in between.
+    static OpenedFile OpenRegular(const std::string& path) noexcept;
 
     bool IsOpen() const noexcept { return fd_ >= 0; }
     int Descriptor() const noexcept { return fd_; }
+
+    // Nothing when the file cannot be looked at; errno tells why.
+    std::optional<FileStamp> Stamp() const noexcept;
+    std::optional<std::uint64_t> Size() const noexcept;
+    // True when nothing but a hole lies between the read position and the end of the file, so
+    // the rest reads as zeros without a byte stored.
+    bool OnlyHoleFollows() const noexcept;
+    // read(2), resumed when a signal interrupts it before any byte arrived.
+    ssize_t Read(void* buffer, std::size_t size) const noexcept;
 
 private:
     explicit File(int fd) noexcept : fd_(fd) {}
 
     int fd_ = -1;
+};
+
+struct OpenedFile {
+    File file;           // open when error is 0 and the name named a regular file
+    int error = 0;       // the errno value when the name could not be looked up or opened
+    bool regular = true; // false when the name names a directory, device, FIFO or socket
 };

@@ -1,47 +1,12 @@
-// Reads just enough of an H.264 sequence parameter set to know its chroma format and bit depth.
+// Reads an H.264 sequence parameter set as far as the picture's format, size and pixel shape.
 #include "platform/H264Header.h"
 
+#include "platform/BitReader.h"
+
+#include <array>
 #include <vector>
 
 namespace {
-
-// Reads an RBSP bit by bit; reading past the end fails the reader rather than the program.
-class BitReader {
-public:
-    explicit BitReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
-
-    bool Ok() const { return ok_; }
-
-    std::uint32_t Bits(int count) {
-        std::uint32_t value = 0;
-        for (int i = 0; i < count; ++i) {
-            if (position_ >= bytes_.size() * 8) {
-                ok_ = false;
-                return 0;
-            }
-            const std::uint8_t byte = bytes_[position_ / 8];
-            value = value << 1 | ((byte >> (7 - position_ % 8)) & 1u);
-            ++position_;
-        }
-        return value;
-    }
-
-    // Unsigned Exp-Golomb code: leading zeros, a one, then as many bits again.
-    std::uint32_t Golomb() {
-        int zeros = 0;
-        while (ok_ && Bits(1) == 0)
-            if (++zeros > 31) {
-                ok_ = false;
-                return 0;
-            }
-        return ok_ ? (std::uint32_t{1} << zeros) - 1 + Bits(zeros) : 0;
-    }
-
-private:
-    const std::vector<std::uint8_t>& bytes_;
-    std::size_t position_ = 0;
-    bool ok_ = true;
-};
 
 constexpr int kSequenceParameterSet = 7;
 
@@ -116,9 +81,60 @@ bool StatesChromaFormat(std::uint32_t profile) {
     }
 }
 
+// Skips a scaling list: its deltas are read only to find where the next field starts.
+void SkipScalingList(BitReader& bits, int size) {
+    int last = 8, next = 8;
+    for (int i = 0; i < size && bits.Ok(); ++i) {
+        if (next != 0)
+            next = (last + bits.SignedGolomb() + 256) % 256;
+        last = next == 0 ? last : next;
+    }
+}
+
+std::optional<AVPixelFormat> PixelFormat(std::uint32_t chroma, std::uint32_t depth) {
+    struct Formats {
+        std::uint32_t depth;
+        AVPixelFormat yuv420, yuv422, yuv444;
+    };
+    static constexpr Formats kByDepth[] = {
+        {8, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P},
+        {9, AV_PIX_FMT_YUV420P9, AV_PIX_FMT_YUV422P9, AV_PIX_FMT_YUV444P9},
+        {10, AV_PIX_FMT_YUV420P10, AV_PIX_FMT_YUV422P10, AV_PIX_FMT_YUV444P10},
+        {12, AV_PIX_FMT_YUV420P12, AV_PIX_FMT_YUV422P12, AV_PIX_FMT_YUV444P12},
+        {14, AV_PIX_FMT_YUV420P14, AV_PIX_FMT_YUV422P14, AV_PIX_FMT_YUV444P14},
+    };
+    for (const Formats& row : kByDepth) {
+        if (row.depth != depth)
+            continue;
+        // Monochrome pictures decode with neutral chroma planes, as 4:2:0.
+        return chroma == 3 ? row.yuv444 : chroma == 2 ? row.yuv422 : row.yuv420;
+    }
+    return std::nullopt;
+}
+
+// The pixel shapes that aspect_ratio_idc 1 to 16 stand for.
+constexpr std::array<AVRational, 17> kSampleAspects{{{0, 1},
+                                                     {1, 1},
+                                                     {12, 11},
+                                                     {10, 11},
+                                                     {16, 11},
+                                                     {40, 33},
+                                                     {24, 11},
+                                                     {20, 11},
+                                                     {32, 11},
+                                                     {80, 33},
+                                                     {18, 11},
+                                                     {15, 11},
+                                                     {64, 33},
+                                                     {160, 99},
+                                                     {4, 3},
+                                                     {3, 2},
+                                                     {2, 1}}};
+constexpr std::uint32_t kExtendedSampleAspect = 255;
+
 } // namespace
 
-std::optional<AVPixelFormat> H264PixelFormat(const std::uint8_t* header, int size) {
+std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size) {
     if (header == nullptr || size < 4)
         return std::nullopt;
     const std::vector<std::uint8_t> rbsp =
@@ -137,27 +153,77 @@ std::optional<AVPixelFormat> H264PixelFormat(const std::uint8_t* header, int siz
             bits.Bits(1); // separate colour planes
         lumaDepth = bits.Golomb() + 8;
         chromaDepth = bits.Golomb() + 8;
+        bits.Bits(1);            // lossless transform bypass
+        if (bits.Bits(1) == 1) { // scaling matrices
+            for (int i = 0; i < (chroma == 3 ? 12 : 8); ++i)
+                if (bits.Bits(1) == 1)
+                    SkipScalingList(bits, i < 6 ? 16 : 64);
+        }
     }
     // The decoder refuses unequal depths and depths it has no format for.
     if (!bits.Ok() || chroma > 3 || lumaDepth != chromaDepth)
         return std::nullopt;
+    const std::optional<AVPixelFormat> format = PixelFormat(chroma, lumaDepth);
+    if (!format)
+        return std::nullopt;
 
-    struct Formats {
-        std::uint32_t depth;
-        AVPixelFormat yuv420, yuv422, yuv444;
-    };
-    static constexpr Formats kByDepth[] = {
-        {8, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P, AV_PIX_FMT_YUV444P},
-        {9, AV_PIX_FMT_YUV420P9, AV_PIX_FMT_YUV422P9, AV_PIX_FMT_YUV444P9},
-        {10, AV_PIX_FMT_YUV420P10, AV_PIX_FMT_YUV422P10, AV_PIX_FMT_YUV444P10},
-        {12, AV_PIX_FMT_YUV420P12, AV_PIX_FMT_YUV422P12, AV_PIX_FMT_YUV444P12},
-        {14, AV_PIX_FMT_YUV420P14, AV_PIX_FMT_YUV422P14, AV_PIX_FMT_YUV444P14},
-    };
-    for (const Formats& row : kByDepth) {
-        if (row.depth != lumaDepth)
-            continue;
-        // Monochrome pictures decode with neutral chroma planes, as 4:2:0.
-        return chroma == 3 ? row.yuv444 : chroma == 2 ? row.yuv422 : row.yuv420;
+    bits.Golomb(); // log2 of the frame number's range
+    const std::uint32_t pictureOrder = bits.Golomb();
+    if (pictureOrder == 0) {
+        bits.Golomb(); // log2 of the order count's range
+    } else if (pictureOrder == 1) {
+        bits.Bits(1);
+        bits.SignedGolomb();
+        bits.SignedGolomb();
+        const std::uint32_t cycle = bits.Golomb();
+        if (cycle > 255)
+            return std::nullopt;
+        for (std::uint32_t i = 0; i < cycle; ++i)
+            bits.SignedGolomb();
+    } else if (pictureOrder != 2) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    bits.Golomb(); // reference frames
+    bits.Bits(1);  // gaps in frame numbers
+    const std::uint32_t widthInBlocks = bits.Golomb() + 1;
+    const std::uint32_t heightInUnits = bits.Golomb() + 1;
+    const std::uint32_t framesOnly = bits.Bits(1);
+    if (framesOnly == 0)
+        bits.Bits(1); // adaptive frame and field blocks
+    bits.Bits(1);     // direct 8x8 inference
+    std::uint32_t left = 0, right = 0, top = 0, bottom = 0;
+    if (bits.Bits(1) == 1) {
+        left = bits.Golomb();
+        right = bits.Golomb();
+        top = bits.Golomb();
+        bottom = bits.Golomb();
+    }
+    AVRational sampleAspect{0, 1};
+    if (bits.Bits(1) == 1 && bits.Bits(1) == 1) { // shape stated in the usability information
+        const std::uint32_t index = bits.Bits(8);
+        if (index == kExtendedSampleAspect) {
+            sampleAspect.num = static_cast<int>(bits.Bits(16));
+            sampleAspect.den = static_cast<int>(bits.Bits(16));
+        } else if (index < kSampleAspects.size()) {
+            sampleAspect = kSampleAspects[index];
+        } else {
+            return std::nullopt; // the decoder would only guess
+        }
+    }
+    if (!bits.Ok() || widthInBlocks > 1024 || heightInUnits > 1024)
+        return std::nullopt;
+
+    // Cropping counts in chroma samples, and in field rows for pictures coded as fields.
+    const std::uint32_t stepX = chroma == 1 || chroma == 2 ? 2 : 1;
+    const std::uint32_t stepY = (2 - framesOnly) * (chroma == 1 ? 2 : 1);
+    const std::uint32_t codedWidth = widthInBlocks * 16;
+    const std::uint32_t codedHeight = heightInUnits * 16 * (2 - framesOnly);
+    if (left > 1024 || right > 1024 || top > 1024 || bottom > 1024 ||
+        (left + right) * stepX >= codedWidth || (top + bottom) * stepY >= codedHeight)
+        return std::nullopt; // the decoder would warn and drop the cropping
+    if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
+        sampleAspect = {0, 1};
+    return H264Picture{*format, static_cast<int>(codedWidth - (left + right) * stepX),
+                       static_cast<int>(codedHeight - (top + bottom) * stepY),
+                       left != 0 || top != 0, sampleAspect};
 }

@@ -1,7 +1,35 @@
 // Human-readable explanations of the status codes the media detector returns.
 #include "platform/HResult.h"
 
+#include "platform/ProbeLimits.h"
+
+#include <cctype>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Two facilities of our own, each keeping an errno value in the low 16 bits.
+constexpr std::uint32_t kOpenErrors = 0x80FE0000;
+constexpr std::uint32_t kReadErrors = 0x80FD0000;
+constexpr std::uint32_t kFacilityMask = 0xFFFF0000;
+
+std::string SystemErrorText(int error) {
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+} // namespace
+
+HRESULT OpenErrorStatus(int error) noexcept {
+    return MakeStatus(kOpenErrors | (static_cast<std::uint32_t>(error) & 0xFFFF));
+}
+
+HRESULT ReadErrorStatus(int error) noexcept {
+    return MakeStatus(kReadErrors | (static_cast<std::uint32_t>(error) & 0xFFFF));
+}
 
 std::string DescribeStatus(HRESULT status) {
     switch (status) {
@@ -17,8 +45,16 @@ std::string DescribeStatus(HRESULT status) {
         return "not a media file that can be read";
     case VFW_E_INVALID_FILE_FORMAT:
         return "the media file is damaged or incomplete";
-    case VFW_E_TIMEOUT:
-        return "reading the file took too long";
+    case ZARVO_E_READ_STALLED:
+        return "reading stopped: no data came for " + std::to_string(kStallSeconds) + " s";
+    case ZARVO_E_WORK_LIMIT:
+        return "reading stopped after " + std::to_string(kWorkSeconds) +
+               " s of work without reaching the end of the streams' headers";
+    case ZARVO_E_SCAN_LIMIT:
+        return "reading stopped after " + std::to_string(kScanMebibytes) +
+               " MiB in a row that hold no packets";
+    case ZARVO_E_FILE_CHANGED:
+        return "the file changed while it was read";
     case E_OUTOFMEMORY:
         return "out of memory";
     case E_INVALIDARG:
@@ -28,6 +64,11 @@ std::string DescribeStatus(HRESULT status) {
     default:
         break;
     }
+    const auto bits = static_cast<std::uint32_t>(status);
+    if ((bits & kFacilityMask) == kOpenErrors)
+        return SystemErrorText(static_cast<int>(bits & 0xFFFF));
+    if ((bits & kFacilityMask) == kReadErrors)
+        return "read error (" + std::string(std::strerror(static_cast<int>(bits & 0xFFFF))) + ")";
     char text[32];
     std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(status));
     return text;

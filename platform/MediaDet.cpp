@@ -14,10 +14,12 @@ namespace {
 
 class MediaDet final : public RefCounted<IMediaDet> {
 public:
+    explicit MediaDet(ProbeDepth depth) : depth_(depth) {}
+
     HRESULT put_Filename(std::string_view path) override {
         streams_.clear();
         current_ = 0;
-        return ProbeMediaFile(path, streams_);
+        return ProbeMediaFile(path, streams_, depth_);
     }
 
     HRESULT get_OutputStreams(std::int32_t* count) override {
@@ -81,12 +83,13 @@ private:
         return static_cast<std::size_t>(current_) < streams_.size() ? &streams_[current_] : nullptr;
     }
 
+    ProbeDepth depth_;
     std::vector<ProbedStream> streams_;
     std::int32_t current_ = 0;
 };
 
-HRESULT CreateMediaDet(const GUID& iid, void** object) {
-    auto* detector = new (std::nothrow) MediaDet;
+HRESULT CreateMediaDet(ProbeDepth depth, const GUID& iid, void** object) {
+    auto* detector = new (std::nothrow) MediaDet(depth);
     if (detector == nullptr)
         return E_OUTOFMEMORY;
     const HRESULT status = detector->QueryInterface(iid, object);
@@ -96,6 +99,8 @@ HRESULT CreateMediaDet(const GUID& iid, void** object) {
 
 } // namespace
 
-ClassRegistration RegisterMediaDet() {
-    return RegisterClassFactory(CLSID_MediaDet, CreateMediaDet);
+ClassRegistration RegisterMediaDet(ProbeDepth depth) {
+    return RegisterClassFactory(CLSID_MediaDet, [depth](const GUID& iid, void** object) {
+        return CreateMediaDet(depth, iid, object);
+    });
 }

@@ -3,6 +3,7 @@
 
 #include "platform/ClassRegistry.h"
 #include "platform/DirectShow.h"
+#include "platform/StreamProbe.h"
 #include "platform/Unknown.h"
 
 #include <cstdint>
@@ -31,5 +32,7 @@ protected:
     ~IMediaDet() = default;
 };
 
-// Makes the detector on libavformat creatable as CLSID_MediaDet while the result lives.
-[[nodiscard]] ClassRegistration RegisterMediaDet();
+// Makes the detector on libavformat creatable as CLSID_MediaDet while the result lives. Its
+// probes read as deep as `depth` says; the full analysis is the yardstick the tests hold the
+// report's own depth to.
+[[nodiscard]] ClassRegistration RegisterMediaDet(ProbeDepth depth = ProbeDepth::Report);

@@ -3,6 +3,7 @@
 
 #include "platform/ClassRegistry.h"
 #include "platform/File.h"
+#include "platform/FilePath.h"
 #include "platform/MediaDet.h"
 #include "platform/TaskMem.h"
 #include "report/MediaStream.h"
@@ -11,7 +12,7 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
-#include <sys/stat.h>
+#include <optional>
 #include <system_error>
 
 namespace zarvo {
@@ -24,12 +25,6 @@ float NarrowToFloat(double value) {
     if (std::fabs(value) > std::numeric_limits<float>::max())
         return std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(value));
     return static_cast<float>(value);
-}
-
-// The text after the last "/": the whole path when it has none.
-std::string FileNamePart(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string ChannelsText(std::uint8_t channels) {
@@ -144,7 +139,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
     view.SetApplicationTitle(title);
     view.SetCaption(title);
     view.ClearReport();
-    view.AppendLine("File:\t\t" + FileNamePart(path));
+    view.AppendLine("File:\t\t" + std::string(SplitPath(path).name));
     view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(path) >> 20) + " MB");
     view.AppendLine("Duration:\t\t" + fileDuration);
 
@@ -182,16 +177,13 @@ std::string FillZeroMilliSeconds(std::string text, std::size_t width) {
 std::uint64_t FileSizeByName(const std::string& path) {
     // Only a regular file has a size to read; a device or FIFO put in the file's place since the
     // detector opened it is never opened here.
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+    const OpenedFile opened = File::OpenRegular(path);
+    if (!opened.file.IsOpen())
         return 0;
-    int error = 0;
-    const File file = File::OpenForReading(path, error);
-    if (!file.IsOpen())
-        return 0;
-    if (::fstat(file.Descriptor(), &status) != 0)
+    const std::optional<std::uint64_t> size = opened.file.Size();
+    if (!size)
         throw std::system_error(errno, std::generic_category(), "Cannot read the size of " + path);
-    return static_cast<std::uint64_t>(status.st_size);
+    return *size;
 }
 
 void FreeMediaType(AM_MEDIA_TYPE& mediaType) {

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 const char* const kNoSuchFile = "no such file";
 const char* const kNotRegular = "not a regular file";
 const char* const kNotMedia = "not a media file that can be read";
-const char* const kBadName = "invalid file name";
+const char* const kLinkLoop = "too many levels of symbolic links";
+const char* const kNameTooLong = "file name too long";
 
 std::string RandomBytes(std::size_t count, unsigned seed) {
     std::mt19937 generator(seed);
@@ -66,10 +67,10 @@ TEST_F(Catalogue, WhatIsNotARegularFileIsRefusedWithoutBlocking) {
         Refused("link to a device", "zero.avi", kNotRegular),
         Refused("socket", "socket.avi", kNotRegular),
         Refused("dangling link", "dangling.avi", kNoSuchFile),
-        Refused("link to itself", "loop.avi", kBadName),
+        Refused("link to itself", "loop.avi", kLinkLoop),
         Refused("a file taken for a directory", "clip.avi/inside.avi", kNoSuchFile),
-        Refused("a name longer than 255 bytes", std::string(256, 'n'), kBadName),
-        Refused("a path longer than the system's limit", std::string(5000, 'p'), kBadName),
+        Refused("a name longer than 255 bytes", std::string(256, 'n'), kNameTooLong),
+        Refused("a path longer than the system's limit", std::string(5000, 'p'), kNameTooLong),
         Refused("missing, with a line break", "missing\nname.avi", kNoSuchFile),
         Refused("missing, with a terminal escape", "missing\x1b[31mred.avi", kNoSuchFile),
         Reported("link to a clip", "link.avi", IsReportOf("xvid_mp3.avi", "link.avi")),

@@ -1,6 +1,8 @@
-// Reading chroma format and bit depth from H.264 sequence parameter sets written bit by bit.
+// Reading picture format, size and pixel shape from H.264 sequence parameter sets written bit by
+// bit.
 #include "platform/H264Header.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -63,6 +65,68 @@ bool StatesChroma(std::uint32_t profile) {
     return profile == 100 || profile == 110 || profile == 122 || profile == 244;
 }
 
+// The fields after the chroma format: picture size, cropping and pixel shape.
+struct Geometry {
+    std::uint32_t widthInBlocks = 20, heightInUnits = 15; // 320x240
+    std::uint32_t framesOnly = 1;
+    std::uint32_t left = 0, right = 0, top = 0, bottom = 0;
+    int aspectIndex = -1; // -1: no usability information
+    std::uint32_t aspectX = 0, aspectY = 0;
+    bool scalingList = false;
+    std::uint32_t pictureOrder = 0;
+};
+
+void WriteGeometry(NalWriter& writer, std::uint32_t profile, const Geometry& geometry) {
+    if (StatesChroma(profile)) {
+        writer.Bits(0, 1); // lossless transform bypass
+        writer.Bits(geometry.scalingList ? 1 : 0, 1);
+        if (geometry.scalingList) {
+            writer.Bits(1, 1); // the first 4x4 list, sixteen deltas of 0
+            for (int i = 0; i < 16; ++i)
+                writer.Golomb(0);
+            writer.Bits(0, 7); // the other seven lists are absent
+        }
+    }
+    writer.Golomb(0); // log2 of the frame number's range
+    writer.Golomb(geometry.pictureOrder);
+    if (geometry.pictureOrder == 0) {
+        writer.Golomb(2);
+    } else if (geometry.pictureOrder == 1) {
+        writer.Bits(0, 1);
+        writer.Golomb(1); // offsets, signed: +1, -1
+        writer.Golomb(2);
+        writer.Golomb(2); // a cycle of two
+        writer.Golomb(3);
+        writer.Golomb(4);
+    }
+    writer.Golomb(1); // reference frames
+    writer.Bits(0, 1);
+    writer.Golomb(geometry.widthInBlocks - 1);
+    writer.Golomb(geometry.heightInUnits - 1);
+    writer.Bits(geometry.framesOnly, 1);
+    if (geometry.framesOnly == 0)
+        writer.Bits(0, 1);
+    writer.Bits(1, 1); // direct 8x8 inference
+    const bool crops = geometry.left + geometry.right + geometry.top + geometry.bottom > 0;
+    writer.Bits(crops ? 1 : 0, 1);
+    if (crops) {
+        writer.Golomb(geometry.left);
+        writer.Golomb(geometry.right);
+        writer.Golomb(geometry.top);
+        writer.Golomb(geometry.bottom);
+    }
+    writer.Bits(geometry.aspectIndex >= 0 ? 1 : 0, 1);
+    if (geometry.aspectIndex >= 0) {
+        writer.Bits(1, 1);
+        writer.Bits(static_cast<std::uint32_t>(geometry.aspectIndex), 8);
+        if (geometry.aspectIndex == 255) {
+            writer.Bits(geometry.aspectX, 16);
+            writer.Bits(geometry.aspectY, 16);
+        }
+        writer.Bits(0, 8); // the rest of the usability information is not read
+    }
+}
+
 std::vector<std::uint8_t> SpsNal(const Sps& sps) {
     NalWriter writer;
     writer.Bits(sps.profile, 8);
@@ -76,7 +140,7 @@ std::vector<std::uint8_t> SpsNal(const Sps& sps) {
         writer.Golomb(sps.lumaDepth - 8);
         writer.Golomb(sps.chromaDepth - 8);
     }
-    writer.Golomb(0); // log2_max_frame_num_minus4: the rest is not read
+    WriteGeometry(writer, sps.profile, Geometry{});
     return writer.Nal(0x67);
 }
 
@@ -120,14 +184,18 @@ const Sps kSets[] = {
 
 class H264HeaderTest : public ::testing::TestWithParam<Sps> {};
 
+std::optional<AVPixelFormat> FormatOf(const std::vector<std::uint8_t>& header) {
+    const std::optional<H264Picture> picture =
+        ReadH264Picture(header.data(), static_cast<int>(header.size()));
+    return picture ? std::optional(picture->format) : std::nullopt;
+}
+
 TEST_P(H264HeaderTest, ReadsTheFormatFromAConfigurationRecord) {
-    const std::vector<std::uint8_t> record = ConfigurationRecord(SpsNal(GetParam()));
-    EXPECT_EQ(H264PixelFormat(record.data(), static_cast<int>(record.size())), GetParam().expected);
+    EXPECT_EQ(FormatOf(ConfigurationRecord(SpsNal(GetParam()))), GetParam().expected);
 }
 
 TEST_P(H264HeaderTest, ReadsTheFormatFromStartCodedUnits) {
-    const std::vector<std::uint8_t> units = StartCodes(SpsNal(GetParam()));
-    EXPECT_EQ(H264PixelFormat(units.data(), static_cast<int>(units.size())), GetParam().expected);
+    EXPECT_EQ(FormatOf(StartCodes(SpsNal(GetParam()))), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, H264HeaderTest, ::testing::ValuesIn(kSets),
@@ -156,10 +224,78 @@ TEST(H264HeaderTest, AHeaderWithoutAReadableSetGivesNothing) {
     using Bytes = const std::vector<std::uint8_t>*;
     for (const Bytes bytes : {Bytes{&noSets}, Bytes{&wrongType}, Bytes{&overlong},
                               Bytes{&truncated}, Bytes{&noStartCode}}) {
-        EXPECT_EQ(H264PixelFormat(bytes->data(), static_cast<int>(bytes->size())), std::nullopt);
+        EXPECT_EQ(FormatOf(*bytes), std::nullopt);
     }
-    EXPECT_EQ(H264PixelFormat(nullptr, 0), std::nullopt);
-    EXPECT_EQ(H264PixelFormat(record.data(), 3), std::nullopt);
+    EXPECT_EQ(ReadH264Picture(nullptr, 0), std::nullopt);
+    EXPECT_EQ(ReadH264Picture(record.data(), 3), std::nullopt);
 }
+
+struct Shape {
+    const char* name;
+    std::uint32_t profile, chroma;
+    Geometry geometry;
+    std::optional<std::array<int, 5>> expected; // width, height, crops top or left, pixel shape
+};
+
+// Cropping counts in chroma samples (two pixels across and down in 4:2:0, one in 4:4:4 and
+// monochrome) and doubles for pictures coded as fields.
+const Shape kShapes[] = {
+    {"Uncropped", 100, 1, {}, {{320, 240, 0, 0, 1}}},
+    {"HdCodedAs1088",
+     100,
+     1,
+     {.widthInBlocks = 120, .heightInUnits = 68, .bottom = 4},
+     {{1920, 1080, 0, 0, 1}}},
+    {"CroppedTopAndLeft", 100, 1, {.left = 8, .top = 1}, {{304, 238, 1, 0, 1}}},
+    {"Crops444ByPixels", 244, 3, {.right = 3, .bottom = 3}, {{317, 237, 0, 0, 1}}},
+    {"CropsMonochromeByPixels", 100, 0, {.right = 3, .bottom = 3}, {{317, 237, 0, 0, 1}}},
+    {"Crops422ByColumnPairs", 122, 2, {.right = 3, .bottom = 3}, {{314, 237, 0, 0, 1}}},
+    {"Fields", 77, 1, {.heightInUnits = 9, .framesOnly = 0, .bottom = 2}, {{320, 280, 0, 0, 1}}},
+    {"ScalingListAndOrderCycle",
+     100,
+     1,
+     {.scalingList = true, .pictureOrder = 1},
+     {{320, 240, 0, 0, 1}}},
+    {"PixelShapeByIndex", 100, 1, {.aspectIndex = 2}, {{320, 240, 0, 12, 11}}},
+    {"PixelShapeInFull",
+     66,
+     1,
+     {.aspectIndex = 255, .aspectX = 64, .aspectY = 45},
+     {{320, 240, 0, 64, 45}}},
+    {"PixelShapeUnspecified", 100, 1, {.aspectIndex = 0}, {{320, 240, 0, 0, 1}}},
+    {"PixelShapeReserved", 100, 1, {.aspectIndex = 17}, std::nullopt},
+    {"CroppedAway", 100, 1, {.right = 160}, std::nullopt},
+};
+
+class H264ShapeTest : public ::testing::TestWithParam<Shape> {};
+
+TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
+    const Shape& shape = GetParam();
+    NalWriter writer;
+    writer.Bits(shape.profile, 8);
+    writer.Bits(0, 8);
+    writer.Bits(40, 8);
+    writer.Golomb(0);
+    if (StatesChroma(shape.profile)) {
+        writer.Golomb(shape.chroma);
+        if (shape.chroma == 3)
+            writer.Bits(0, 1);
+        writer.Golomb(0);
+        writer.Golomb(0);
+    }
+    WriteGeometry(writer, shape.profile, shape.geometry);
+    const std::vector<std::uint8_t> record = ConfigurationRecord(writer.Nal(0x67));
+    const std::optional<H264Picture> picture =
+        ReadH264Picture(record.data(), static_cast<int>(record.size()));
+    ASSERT_EQ(picture.has_value(), shape.expected.has_value());
+    if (!picture)
+        return;
+    const std::array<int, 5> got{picture->width, picture->height, picture->cropsTopOrLeft ? 1 : 0,
+                                 picture->sampleAspect.num, picture->sampleAspect.den};
+    EXPECT_EQ(got, *shape.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, H264ShapeTest, ::testing::ValuesIn(kShapes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,8 @@
 // Which streams the headers describe well enough to skip libavformat's full analysis.
 #include "platform/ProbePolicy.h"
 
+#include "platform/Containers.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -20,8 +22,9 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<AVFormatContext, ContextDeleter>;
 
-// A stream as a demuxer's header reader would leave it, complete unless a case changes it.
-void Video(AVStream& stream, AVCodecID codec = AV_CODEC_ID_MPEG4) {
+// A stream as a demuxer's header reader would leave it, complete unless a case changes it. FFV1
+// pictures carry no size of their own, so the container's is the decoder's.
+void Video(AVStream& stream, AVCodecID codec = AV_CODEC_ID_FFV1) {
     AVCodecParameters& p = *stream.codecpar;
     p.codec_type = AVMEDIA_TYPE_VIDEO;
     p.codec_id = codec;
@@ -83,12 +86,20 @@ const Case kCases[] = {
     {"NoBitCountNoPictureFormat", "avi",
      [](AVFormatContext& c) { Video(Add(c)), c.streams[0]->codecpar->bits_per_coded_sample = 0; },
      false},
-    {"Vp8BitCountFromItsOnlyFormat", "matroska",
-     [](AVFormatContext& c) {
-         Video(Add(c), AV_CODEC_ID_VP8);
-         c.streams[0]->codecpar->bits_per_coded_sample = 0;
-     },
-     true},
+    {"Mpeg4StatesItsOwnSize", "avi", [](AVFormatContext& c) { Video(Add(c), AV_CODEC_ID_MPEG4); },
+     false},
+    {"Vp8StatesItsOwnSize", "matroska", [](AVFormatContext& c) { Video(Add(c), AV_CODEC_ID_VP8); },
+     false},
+    {"H264WithoutASequenceHeader", "mp4",
+     [](AVFormatContext& c) { Video(Add(c), AV_CODEC_ID_H264); }, false},
+    {"HevcIsNotReadHere", "mp4", [](AVFormatContext& c) { Video(Add(c), AV_CODEC_ID_HEVC); },
+     false},
+    {"PcmInMatroska", "matroska",
+     [](AVFormatContext& c) { Audio(Add(c), AV_CODEC_ID_PCM_S24LE, 48000); }, true},
+    {"AdpcmIsNoPcm", "wav", [](AVFormatContext& c) { Audio(Add(c), AV_CODEC_ID_ADPCM_MS, 22050); },
+     false},
+    {"Qdm2StatesItsRateInItsFrames", "mov",
+     [](AVFormatContext& c) { Audio(Add(c), AV_CODEC_ID_QDM2, 44100); }, false},
     {"NoLengthAnywhere", "avi",
      [](AVFormatContext& c) { Video(Add(c)), c.streams[0]->duration = 0; }, false},
     {"SegmentLengthServesMatroska", "matroska",
@@ -170,16 +181,27 @@ TEST(ProbePolicyTest, HeaderlessFormatsAreNeverDescribed) {
     EXPECT_FALSE(HeadersDescribeEveryField(*context));
 }
 
-TEST(ProbePolicyTest, FillsInTheFormatThatDecidedTheBitCount) {
-    Context context(avformat_alloc_context());
-    context->iformat = av_find_input_format("matroska");
-    Video(Add(*context), AV_CODEC_ID_VP8);
-    AVCodecParameters& codec = *context->streams[0]->codecpar;
-    codec.bits_per_coded_sample = 0;
-    codec.format = AV_PIX_FMT_NONE;
-    ASSERT_TRUE(HeadersDescribeEveryField(*context));
-    FillFromCodecHeaders(*context);
-    EXPECT_EQ(codec.format, AV_PIX_FMT_YUV420P);
+TEST(ProbePolicyTest, FillsInThePcmBitRateTheDecoderWouldState) {
+    struct Pcm {
+        AVCodecID codec;
+        std::int64_t stated, expected;
+    };
+    const Pcm kPcm[] = {
+        {AV_CODEC_ID_PCM_S24LE, 0, 2'304'000}, // 48 kHz stereo, 24 bits
+        {AV_CODEC_ID_PCM_F32LE, 0, 3'072'000},
+        {AV_CODEC_ID_PCM_S16BE, 0, 1'536'000},
+        {AV_CODEC_ID_PCM_S16LE, 1'411'200, 1'411'200}, // a rate the container states stays
+    };
+    for (const Pcm& pcm : kPcm) {
+        SCOPED_TRACE(avcodec_get_name(pcm.codec));
+        Context context(avformat_alloc_context());
+        context->iformat = av_find_input_format("matroska");
+        Audio(Add(*context), pcm.codec, 48000);
+        context->streams[0]->codecpar->bit_rate = pcm.stated;
+        ASSERT_TRUE(HeadersDescribeEveryField(*context));
+        FillFromCodecHeaders(*context);
+        EXPECT_EQ(context->streams[0]->codecpar->bit_rate, pcm.expected);
+    }
 }
 
 struct Named {

@@ -1,0 +1,8 @@
+// The channel configuration an AAC stream's AudioSpecificConfig states.
+#pragma once
+
+#include <cstdint>
+
+// 0 means the channels are told only by a program element inside the audio; -1 when the config
+// cannot be read.
+int AacChannelConfiguration(const std::uint8_t* config, int size);

@@ -1,0 +1,32 @@
+// What this program knows of each container: how files name it and what its headers store.
+#pragma once
+
+#include <initializer_list>
+#include <string_view>
+
+extern "C" {
+struct AVInputFormat;
+}
+
+struct Container {
+    const char* demuxer;                         // the demuxer's name as libavformat gives it
+    std::initializer_list<const char*> suffixes; // extensions that name it, lower case
+    // Streams carry the bitmap-header code or wave format tag as the file stores it.
+    bool storesRiffCodes;
+    // The segment's duration in the header is what every stream without its own length shows,
+    // and the full analysis leaves it as it is.
+    bool segmentLength;
+    // Its audio streams are described with the Ogg audio format type.
+    bool oggAudio;
+    // Its headers may describe every field, so the probe may skip the full analysis.
+    bool headersMayDescribe;
+};
+
+// The container that libavformat's demuxer `name` reads, or null for one this program has no
+// particular knowledge of.
+const Container* FindContainer(std::string_view demuxer);
+
+// The demuxer that a file named `path` is opened with before its bytes are probed, or null. Only
+// formats whose header reader checks the file's own signature are named, so a file with a wrong
+// extension fails to open with it and is then probed as usual.
+const AVInputFormat* FormatNamedByExtension(std::string_view path);

@@ -1,0 +1,18 @@
+// How long and how far one probe may read before it gives the file up rather than describe it
+// from a part.
+#pragma once
+
+#include <cstdint>
+
+// Storage that pauses (a disk spinning up, a network share) still delivers: only this long
+// without a single byte arriving ends the reading.
+inline constexpr int kStallSeconds = 10;
+// Processor time one probe may take. A real file's headers take milliseconds; only input that
+// keeps the demuxer busy without end comes near.
+inline constexpr int kWorkSeconds = 3;
+// Bytes in a row without a seek while the analysis looks for packets. The analysis stops by
+// itself after a few megabytes of packets, and seeks close to the end when it looks for the last
+// timestamps; reading this far without seeking is wading through bytes that hold no packets (a
+// file padded with zeros), which may go on to the end of a file of any size.
+inline constexpr int kScanMebibytes = 16;
+inline constexpr std::int64_t kScanLimitBytes = std::int64_t{kScanMebibytes} << 20;
