@@ -10,9 +10,10 @@ namespace {
 
 using Entry = detail::CodecEntry<std::uint16_t>;
 
-// The size is deduced from the rows so that the count check below sees a dropped or added row.
+// Rows are written in the order of their tags, as people look them up. The size is deduced from
+// the rows so that the count check below sees a dropped or added row.
 // clang-format off
-constexpr auto kAudioFormats = std::to_array<Entry>({
+constexpr auto kRows = std::to_array<Entry>({
     {0x0000, "Unknown Wave"                                            },
     {0x0001, "PCM"                                                     },
     {0x0002, "ADPCM"                                                   },
@@ -161,6 +162,10 @@ constexpr auto kAudioFormats = std::to_array<Entry>({
     {0xFFFF, "In Development / Unregistered"                           },
 });
 // clang-format on
+
+static_assert(detail::IsSortedAndUnique(kRows), "rows out of order");
+
+constexpr auto kAudioFormats = detail::SortedByKey(kRows);
 
 static_assert(kAudioFormats.size() == 146);
 static_assert(detail::IsSortedAndUnique(kAudioFormats));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -14,12 +15,22 @@ template <typename Key> struct CodecEntry {
     std::string_view text;
 };
 
-template <typename Key, std::size_t N>
-constexpr bool IsSortedAndUnique(const std::array<CodecEntry<Key>, N>& table) {
+// Whether the keys, seen through `order`, strictly increase from row to row.
+template <typename Key, std::size_t N, typename Order = std::identity>
+constexpr bool IsSortedAndUnique(const std::array<CodecEntry<Key>, N>& table, Order order = {}) {
     for (std::size_t i = 1; i < N; ++i)
-        if (!(table[i - 1].key < table[i].key))
+        if (!(order(table[i - 1].key) < order(table[i].key)))
             return false;
     return true;
+}
+
+// The rows in the order of their keys, as FindInTable halves them. Run at compile time, so the
+// rows can be written in whatever order reads best.
+template <typename Key, std::size_t N>
+constexpr std::array<CodecEntry<Key>, N> SortedByKey(std::array<CodecEntry<Key>, N> table) {
+    std::sort(table.begin(), table.end(),
+              [](const CodecEntry<Key>& a, const CodecEntry<Key>& b) { return a.key < b.key; });
+    return table;
 }
 
 template <typename Key, std::size_t N>

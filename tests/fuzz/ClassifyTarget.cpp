@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     input = &report;
     zarvo::FormatSettings settings;
     settings.decimalSeparator = report.decimalComma ? ',' : '.';
-    zarvo::testing::RecordingView view;
+    zarvo::test::RecordingView view;
     const zarvo::ReportOutcome outcome = zarvo::GetFileData("/videos/fuzzed.avi", view, settings);
 
     Require(liveDetectors == 0, "the detector is released");

@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::string path = file.Hold(data[0] % kExtensionCount, data + 1, size - 1);
 
-    zarvo::testing::RecordingView view;
+    zarvo::test::RecordingView view;
     const zarvo::ReportOutcome outcome = zarvo::GetFileData(path, view);
 
     Require(outcome.result != zarvo::ReportResult::NoDetector, "the detector exists");

@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
             });
     }
 
-    zarvo::testing::RecordingView view;
+    zarvo::test::RecordingView view;
     try {
         const zarvo::ReportOutcome outcome = zarvo::GetFileData(path, view, settings);
         Field("result", ResultName(outcome.result));

@@ -3,6 +3,7 @@
 
 #include "cli/PrintableName.h"
 #include "hostile/ReportShape.h"
+#include "support/RecordingView.h"
 
 #include <fstream>
 #include <sstream>
@@ -50,23 +51,16 @@ BuilderOutcome Decode(const std::string& out) {
     return outcome;
 }
 
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
 std::string FileNamePart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // A child's end that no input may cause: a crash, a hang, or (under the sanitizers) a report.
-void ExpectCleanEnd(const ChildResult& run, const char* who) {
+void ExpectCleanEnd(const test::ChildResult& run, const char* who) {
     EXPECT_TRUE(run.startError.empty()) << who << ": " << run.startError;
     EXPECT_FALSE(run.timedOut) << who << " hung and was killed by the hang guard";
-    EXPECT_EQ(run.signal, 0) << who << " " << DescribeEnd(run) << "\n" << run.err;
+    EXPECT_EQ(run.signal, 0) << who << " " << test::DescribeEnd(run) << "\n" << run.err;
 }
 
 } // namespace
@@ -149,10 +143,10 @@ void Catalogue::Write(const std::string& name, std::string_view bytes) const {
     ASSERT_TRUE(file.good()) << "cannot make " << name;
 }
 
-ChildResult Catalogue::Run(const std::filesystem::path& program,
-                           const std::vector<std::string>& arguments,
-                           const std::optional<Account>& runAs, const Case& c) const {
-    ChildOptions options;
+test::ChildResult Catalogue::Run(const std::filesystem::path& program,
+                                 const std::vector<std::string>& arguments,
+                                 const std::optional<test::Account>& runAs, const Case& c) const {
+    test::ChildOptions options;
     options.program = program;
     options.arguments = arguments;
     options.directory = cases_;
@@ -164,17 +158,17 @@ ChildResult Catalogue::Run(const std::filesystem::path& program,
     if (c.unreadable)
         options.mustNotOpen = c.path;
     options.timeLimitSeconds = kHangGuardSeconds;
-    return RunChild(options);
+    return test::RunChild(options);
 }
 
-bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
+bool Catalogue::RunOne(const Case& c, const std::optional<test::Account>& runAs) {
     SCOPED_TRACE(c.label + " [" + zarvo::PrintableName(c.path) + "]");
     std::vector<std::string> builderArguments;
     if (!c.afterOpen.empty())
         builderArguments.push_back("--after-open=" + c.afterOpen);
     builderArguments.insert(builderArguments.end(), {"--", c.path});
-    const ChildResult builder = Run(HOSTILE_BUILDER_RUN, builderArguments, runAs, c);
-    if (c.unreadable && builder.exitCode == kCannotDenyAccess)
+    const test::ChildResult builder = Run(HOSTILE_BUILDER_RUN, builderArguments, runAs, c);
+    if (c.unreadable && builder.exitCode == test::kCannotDenyAccess)
         return false;
     ExpectCleanEnd(builder, "the report builder");
     EXPECT_EQ(builder.exitCode, 0) << builder.err;
@@ -185,7 +179,7 @@ bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
 
     if (reported) {
         const ShapeCheck shape = CheckReportShape(outcome.lines);
-        EXPECT_EQ(shape.error, "") << Joined(outcome.lines);
+        EXPECT_EQ(shape.error, "") << test::LinesText(outcome.lines);
         EXPECT_EQ(outcome.title, "Zarvo  [" + c.path + "]");
         EXPECT_EQ(outcome.caption, outcome.title);
         if (!outcome.lines.empty()) {
@@ -220,12 +214,13 @@ bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
     if (!c.afterOpen.empty())
         return true;
 
-    const ChildResult cli = Run(ZARVO_REPORT, {"--", c.path}, runAs, c);
+    const test::ChildResult cli = Run(ZARVO_REPORT, {"--", c.path}, runAs, c);
     ExpectCleanEnd(cli, "zarvo-report");
     if (reported) {
         EXPECT_EQ(cli.exitCode, 0) << cli.err;
         EXPECT_EQ(cli.err, "");
-        EXPECT_EQ(cli.out, Joined(outcome.lines)) << "zarvo-report prints the builder's lines";
+        EXPECT_EQ(cli.out, test::LinesText(outcome.lines))
+            << "zarvo-report prints the builder's lines";
     } else {
         EXPECT_EQ(cli.exitCode, 1);
         EXPECT_EQ(cli.err, "zarvo-report: " + zarvo::PrintableName(c.path) + ": " + reason + "\n");
@@ -235,7 +230,7 @@ bool Catalogue::RunOne(const Case& c, const std::optional<Account>& runAs) {
 }
 
 bool Catalogue::RunAll(const std::vector<Case>& cases, const std::set<std::string>& changedByCases,
-                       const std::optional<Account>& runAs) {
+                       const std::optional<test::Account>& runAs) {
     std::set<std::string> skip;
     for (const std::string& name : changedByCases)
         skip.insert((std::filesystem::path("cases") / name).string());

@@ -3,8 +3,8 @@
 // a hang guard; the test then checks the outcome and that nothing on disk was written.
 #pragma once
 
-#include "hostile/ChildProcess.h"
 #include "hostile/Snapshot.h"
+#include "support/ChildProcess.h"
 
 #include <filesystem>
 #include <functional>
@@ -65,12 +65,13 @@ protected:
     // cases' own actions change.
     // Returns false when a case was skipped because its file could not be made unreadable.
     bool RunAll(const std::vector<Case>& cases, const std::set<std::string>& changedByCases = {},
-                const std::optional<Account>& runAs = std::nullopt);
+                const std::optional<test::Account>& runAs = std::nullopt);
 
 private:
-    bool RunOne(const Case& c, const std::optional<Account>& runAs);
-    ChildResult Run(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                    const std::optional<Account>& runAs, const Case& c) const;
+    bool RunOne(const Case& c, const std::optional<test::Account>& runAs);
+    test::ChildResult Run(const std::filesystem::path& program,
+                          const std::vector<std::string>& arguments,
+                          const std::optional<test::Account>& runAs, const Case& c) const;
 
     std::filesystem::path root_, cases_, home_;
     Snapshot media_;

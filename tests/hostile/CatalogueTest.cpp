@@ -85,7 +85,7 @@ TEST_F(Catalogue, AFileWithoutReadPermissionIsRefused) {
     fs::copy_file(MediaDirectory() / "xvid_mp3.avi", Path("locked/secret.avi"));
     fs::permissions(Path("locked/secret.avi"), fs::perms::none);
     // Root reads any file; as root the children give up root for the unprivileged account.
-    const std::optional<Account> nobody = UnprivilegedAccount();
+    const std::optional<test::Account> nobody = test::UnprivilegedAccount();
     if (::geteuid() == 0 && !nobody)
         GTEST_SKIP() << "running as root with no 'nobody' account to switch to";
     Case c = Refused("file without read permission", "locked/secret.avi", "permission denied");

@@ -81,7 +81,7 @@ protected:
     std::string CodecLine(const std::vector<char>& bytes, const char* name) {
         const std::filesystem::path path = directory / name;
         WriteAll(path, bytes);
-        testing::RecordingView view;
+        test::RecordingView view;
         EXPECT_EQ(GetFileData(path.string(), view).result, ReportResult::Reported) << name;
         const auto line = std::find_if(view.lines.begin(), view.lines.end(), [](const auto& l) {
             return l.starts_with("  Codec: \t\t");

@@ -16,12 +16,12 @@
 namespace zarvo {
 namespace {
 
-using testing::Bitmap;
-using testing::RecordingView;
-using testing::Script;
-using testing::ScriptedStream;
-using testing::VideoInfo;
-using testing::WaveFormat;
+using test::Bitmap;
+using test::RecordingView;
+using test::Script;
+using test::ScriptedStream;
+using test::VideoInfo;
+using test::WaveFormat;
 
 ScriptedStream Video(double length) {
     ScriptedStream stream;
@@ -59,7 +59,7 @@ protected:
     }
 
     Script script;
-    ClassRegistration registration = testing::RegisterScriptedMediaDet(script);
+    ClassRegistration registration = test::RegisterScriptedMediaDet(script);
     RecordingView view;
 };
 
@@ -205,7 +205,7 @@ TEST(ReportBuilderWithoutDetectorTest, SaysSoAndChangesNothing) {
 }
 
 TEST_F(ReportBuilderTest, AnErrorInsideTheReportReleasesEverythingAndKeepsItsLines) {
-    auto* unknown = new testing::CountedUnknown;
+    auto* unknown = new test::CountedUnknown;
     script.streams = {Audio(1), Audio(1)};
     script.streams[0].unknown = unknown;
     script.streams[1].mediaTypeThrows = true;
@@ -255,7 +255,7 @@ TEST_F(FileSizeTest, WholeMebibytesOfTheTrueSize) {
     };
     Script script;
     script.streams = {Audio(1)};
-    const ClassRegistration registration = testing::RegisterScriptedMediaDet(script);
+    const ClassRegistration registration = test::RegisterScriptedMediaDet(script);
     for (const auto& [size, line] : sizes) {
         RecordingView view;
         GetFileData(MakeFile("clip.avi", size), view);

@@ -10,10 +10,10 @@
 namespace zarvo {
 namespace {
 
-using testing::Bitmap;
-using testing::VideoInfo;
-using testing::VideoInfo2;
-using testing::WaveFormat;
+using test::Bitmap;
+using test::VideoInfo;
+using test::VideoInfo2;
+using test::WaveFormat;
 
 constexpr float kDetectorRate = 7.5f; // what the report builder set before classification
 
@@ -209,7 +209,7 @@ TEST(ClassificationTest, NamesEveryMajorType) {
 }
 
 TEST(ClassificationTest, GivesBackTheReferenceItTakes) {
-    auto* unknown = new testing::CountedUnknown;
+    auto* unknown = new test::CountedUnknown;
     std::vector<std::uint8_t> block = WaveFormat(1, 2, 44100, 1);
     AM_MEDIA_TYPE mediaType{};
     mediaType.majortype = MEDIATYPE_Audio;

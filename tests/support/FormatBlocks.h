@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-namespace zarvo::testing {
+namespace zarvo::test {
 
 template <typename Block> std::vector<std::uint8_t> Bytes(const Block& block) {
     std::vector<std::uint8_t> bytes(sizeof block);
@@ -53,4 +53,4 @@ inline std::vector<std::uint8_t> WaveFormat(std::uint16_t tag, std::uint16_t cha
     return Bytes(wave);
 }
 
-} // namespace zarvo::testing
+} // namespace zarvo::test

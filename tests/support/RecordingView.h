@@ -6,7 +6,15 @@
 #include <string>
 #include <vector>
 
-namespace zarvo::testing {
+namespace zarvo::test {
+
+// Report lines as the window holds them, each ended by "\n".
+inline std::string LinesText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
 
 class RecordingView final : public ReportView {
 public:
@@ -16,13 +24,7 @@ public:
     void AppendLine(std::string_view line) override { lines.emplace_back(line); }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
-    // The lines as the window holds them, each ended by "\n".
-    std::string Text() const {
-        std::string text;
-        for (const std::string& line : lines)
-            text += line + "\n";
-        return text;
-    }
+    std::string Text() const { return LinesText(lines); }
 
     std::string title = "previous title";
     std::string caption = "previous caption";
@@ -30,4 +32,4 @@ public:
     std::vector<std::string> messages;
 };
 
-} // namespace zarvo::testing
+} // namespace zarvo::test

@@ -1,5 +1,5 @@
 // Child processes with a hang guard: fork, exec by descriptor, poll both pipes, kill when late.
-#include "hostile/ChildProcess.h"
+#include "support/ChildProcess.h"
 
 #include <array>
 #include <cerrno>
@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace zarvo::hostile {
+namespace zarvo::test {
 namespace {
 
 std::vector<std::string> ChildEnvironment(const ChildOptions& options) {
@@ -55,7 +55,7 @@ std::vector<std::string> ChildEnvironment(const ChildOptions& options) {
     const int input = ::open("/dev/null", O_RDONLY);
     if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
         GiveUp(err, "redirect");
-    if (::chdir(options.directory.c_str()) != 0)
+    if (!options.directory.empty() && ::chdir(options.directory.c_str()) != 0)
         GiveUp(err, "chdir");
     if (options.runAs) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(options.runAs->gid) != 0 ||
@@ -179,4 +179,4 @@ std::optional<Account> UnprivilegedAccount() {
     return Account{nobody->pw_uid, nobody->pw_gid};
 }
 
-} // namespace zarvo::hostile
+} // namespace zarvo::test

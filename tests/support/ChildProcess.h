@@ -7,7 +7,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace zarvo::hostile {
+namespace zarvo::test {
 
 // An account to run the child as, so that permission checks apply even when the tests run as root.
 struct Account {
@@ -15,16 +15,18 @@ struct Account {
     gid_t gid;
 };
 
+// Every field has a default, so that a caller can name only the ones it needs:
+// RunChild({.program = ..., .arguments = {...}}).
 struct ChildOptions {
-    std::filesystem::path program;
-    std::vector<std::string> arguments; // without the program name
-    std::filesystem::path directory;    // the child's working directory
+    std::filesystem::path program = {};
+    std::vector<std::string> arguments = {}; // without the program name
+    std::filesystem::path directory = {};    // the child's working directory; empty: this one's
     // Variables set (or, with an empty optional, removed) on top of this process's environment.
-    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
-    std::optional<Account> runAs;
+    std::vector<std::pair<std::string, std::optional<std::string>>> environment = {};
+    std::optional<Account> runAs = {};
     // When set, the child checks, as `runAs`, that it cannot open this file (relative to
     // `directory`) before it starts the program, and ends with kCannotDenyAccess if it can.
-    std::optional<std::string> mustNotOpen;
+    std::optional<std::string> mustNotOpen = {};
     int timeLimitSeconds = 10;
 };
 
@@ -49,4 +51,4 @@ std::string DescribeEnd(const ChildResult& result);
 // The unprivileged "nobody" account, when this process may switch to it.
 std::optional<Account> UnprivilegedAccount();
 
-} // namespace zarvo::hostile
+} // namespace zarvo::test
