@@ -60,25 +60,22 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
     if (result < 0 && cutShort_ == S_OK)
         result = OpenInput(nullptr);
     if (result < 0)
-        return cutShort_ != S_OK ? cutShort_ : StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE);
+        return ReadingStatus(StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE));
     // The full analysis decodes the first frames of every stream, and for some containers reads
     // the file's end; it is skipped where the headers already state every field it would give.
     if (depth == ProbeDepth::Report && HeadersDescribeEveryField(*context_)) {
         FillFromCodecHeaders(*context_);
-        return ReadingStatus();
+        return ReadingStatus(S_OK);
     }
     scanned_ = 0;
     scanLimited_ = true;
     result = avformat_find_stream_info(context_, nullptr);
     scanLimited_ = false;
-    if (cutShort_ != S_OK)
-        return cutShort_;
-    if (result < 0)
-        return StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT);
-    return ReadingStatus();
+    return ReadingStatus(result < 0 ? StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT) : S_OK);
 }
 
-HRESULT Demuxer::ReadingStatus() const {
+HRESULT Demuxer::ReadingStatus(HRESULT demuxerStatus) const {
+    // What cut the reading short explains whatever the demuxer made of it.
     if (cutShort_ != S_OK)
         return cutShort_;
     // A file written to, cut or replaced in place while it was read may have given bytes of two
@@ -86,7 +83,7 @@ HRESULT Demuxer::ReadingStatus() const {
     const std::optional<FileStamp> now = file_.Stamp();
     if (!now || *now != openedStamp_)
         return ZARVO_E_FILE_CHANGED;
-    return S_OK;
+    return demuxerStatus;
 }
 
 int Demuxer::OpenInput(const AVInputFormat* format) {
@@ -108,6 +105,13 @@ int Demuxer::OpenInput(const AVInputFormat* format) {
     context->pb = io_;
     context->interrupt_callback = {&Interrupt, this};
     context->io_open = &RefuseNestedOpen;
+    // Readers that open further files through a context of their own (a concatenation list)
+    // pass this list on to it, and it names no protocol to open them with.
+    context->protocol_whitelist = av_strdup("none");
+    if (context->protocol_whitelist == nullptr) {
+        avformat_free_context(context);
+        return AVERROR(ENOMEM);
+    }
     // After the data chunk the wave reader walks every further chunk to the file's end, for
     // tags the report never shows; past a clip padded with zeros that is a walk over the whole
     // file in eight-byte steps. Read as a stream, the header ends at the data chunk.
@@ -163,6 +167,9 @@ int Demuxer::Read(void* opaque, std::uint8_t* buffer, int size) {
     }
     if (count == 0)
         return AVERROR_EOF;
+    // A read that itself waited past the limit counts like a pause between reads.
+    if (demuxer.LimitReached() != S_OK)
+        return AVERROR_EXIT;
     demuxer.lastData_ = av_gettime_relative();
     demuxer.scanned_ += count;
     return static_cast<int>(count);

@@ -33,8 +33,8 @@ private:
     // Opens the demuxer from the file's first byte: with `format`, or with the format its bytes
     // show when that is null. Returns libavformat's status.
     int OpenInput(const AVInputFormat* format);
-    // What the reading since the file was opened came to.
-    HRESULT ReadingStatus() const;
+    // What the reading since the file was opened came to, given what the demuxer answered.
+    HRESULT ReadingStatus(HRESULT demuxerStatus) const;
     void Close();
     // The status that ends the reading, once one of the limits is reached; S_OK before.
     HRESULT LimitReached();

@@ -20,7 +20,7 @@ namespace {
 // The report's text, or the reason there is none.
 std::string ReportOf(const std::string& path, ProbeDepth depth) {
     const ClassRegistration detector = RegisterMediaDet(depth);
-    zarvo::testing::RecordingView view;
+    zarvo::test::RecordingView view;
     view.lines.clear();
     const zarvo::ReportOutcome outcome = zarvo::GetFileData(path, view);
     if (outcome.result != zarvo::ReportResult::Reported)

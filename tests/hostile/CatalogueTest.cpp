@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 const char* const kNoSuchFile = "no such file";
 const char* const kNotRegular = "not a regular file";
 const char* const kNotMedia = "not a media file that can be read";
+const char* const kDamaged = "the media file is damaged or incomplete";
 const char* const kLinkLoop = "too many levels of symbolic links";
 const char* const kNameTooLong = "file name too long";
 
@@ -101,7 +102,13 @@ TEST_F(Catalogue, DamagedAndMeaninglessContentIsReportedOrRefusedNeverMore) {
         Refused("one byte", "one-byte.avi", kNotMedia),
         Refused("text named .avi", "notes.avi", kNotMedia),
         Either("1 KiB of random bytes", "random.avi"),
+        // Lists that name another file: only the named file is ever opened.
+        Refused("concatenation list of a clip", "list.ffconcat", kNotMedia),
+        Refused("playlist of a clip", "list.m3u8", kDamaged),
     };
+    fs::copy_file(MediaDirectory() / "xvid_mp3.avi", Path("clip.avi"));
+    Write("list.ffconcat", "ffconcat version 1.0\nfile clip.avi\n");
+    Write("list.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\nclip.avi\n#EXT-X-ENDLIST\n");
     Write("empty.avi", "");
     Write("one-byte.avi", "R");
     Write("notes.avi", "Shopping list:\n- milk\n- bread\n");

@@ -1,0 +1,132 @@
+// libzarvo_fault_shim: preloaded into zarvo-report, it makes the reads of one file slow, failing
+// or changing under the reader, as storage and other programs can. It touches nothing else.
+//
+//   ZARVO_FAULT_FILE  the path, exactly as the program opens it
+//   ZARVO_FAULT       one of:
+//     slow=BYTES_PER_SECOND    every read takes as long as that rate gives its bytes
+//     spinup=MILLISECONDS      the first read waits that long
+//     stall=BYTES,MILLISECONDS the first read after BYTES waits that long
+//     eio=BYTES                every read after BYTES fails with EIO
+//     truncate=BYTES           after BYTES the file is cut to half its size
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Fault {
+    char kind[16] = {};
+    long long first = 0;
+    long long second = 0;
+};
+
+const Fault& TheFault() {
+    static const Fault fault = [] {
+        Fault parsed;
+        if (const char* text = std::getenv("ZARVO_FAULT"))
+            std::sscanf(text, "%15[a-z]=%lld,%lld", parsed.kind, &parsed.first, &parsed.second);
+        return parsed;
+    }();
+    return fault;
+}
+
+bool Is(const char* kind) {
+    return std::strcmp(TheFault().kind, kind) == 0;
+}
+
+std::atomic<int> faultyFd{-1};
+std::atomic<long long> delivered{0};
+std::atomic<bool> stalled{false};
+
+void SleepMilliseconds(long long milliseconds) {
+    timespec pause{static_cast<time_t>(milliseconds / 1000), (milliseconds % 1000) * 1'000'000};
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+template <typename Function> Function Next(const char* name) {
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
+}
+
+int Watch(const char* path, int fd) {
+    const char* target = std::getenv("ZARVO_FAULT_FILE");
+    if (fd >= 0 && target != nullptr && std::strcmp(path, target) == 0) {
+        faultyFd = fd;
+        delivered = 0;
+    }
+    return fd;
+}
+
+mode_t ModeOf(int flags, va_list arguments) {
+    return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(arguments, mode_t)
+                                                                      : 0;
+}
+
+} // namespace
+
+extern "C" {
+
+int open(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    static const auto next = Next<int (*)(const char*, int, ...)>("open");
+    return Watch(path, next(path, flags, mode));
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    static const auto next = Next<int (*)(const char*, int, ...)>("open64");
+    return Watch(path, next(path, flags, mode));
+}
+
+ssize_t read(int fd, void* buffer, size_t size) {
+    static const auto next = Next<ssize_t (*)(int, void*, size_t)>("read");
+    if (fd != faultyFd)
+        return next(fd, buffer, size);
+    const Fault& fault = TheFault();
+    if (Is("spinup") && delivered == 0)
+        SleepMilliseconds(fault.first);
+    if (Is("stall") && delivered >= fault.first && !stalled.exchange(true))
+        SleepMilliseconds(fault.second);
+    if (Is("eio") && delivered >= fault.first) {
+        errno = EIO;
+        return -1;
+    }
+    if (Is("truncate") && delivered >= fault.first) {
+        struct stat status;
+        if (::fstat(fd, &status) == 0 && status.st_size > fault.first)
+            if (::truncate(std::getenv("ZARVO_FAULT_FILE"), status.st_size / 2) != 0)
+                std::abort();
+    }
+    const ssize_t count = next(fd, buffer, size);
+    if (count > 0) {
+        if (Is("slow") && fault.first > 0)
+            SleepMilliseconds(count * 1000 / fault.first);
+        delivered += count;
+    }
+    return count;
+}
+
+int close(int fd) {
+    static const auto next = Next<int (*)(int)>("close");
+    int expected = fd;
+    faultyFd.compare_exchange_strong(expected, -1);
+    return next(fd);
+}
+
+} // extern "C"
