@@ -20,7 +20,7 @@ const std::array<Container, 7> kContainers{{
     {"matroska,webm",             {"mk3d", "mka", "mkv", "webm"},                true,  true,   false, true},
     {"mov,mp4,m4a,3gp,3g2,mj2",   {"3g2", "3gp", "m4a", "m4v", "mov", "mp4"},    false, false,  false, true},
     {"ogg",                       {"oga", "ogg", "ogm", "ogv", "opus", "spx"},   true,  false,  true,  true},
-    {"w64",                       {},                                            true,  false,  false, false},
+    {"w64",                       {"w64"},                                       true,  false,  false, true},
     {"wav",                       {"wav"},                                       true,  false,  false, true},
 }};
 // clang-format on
