@@ -132,6 +132,16 @@ for name, _, report, _, _ in fixtures:
         large / report <= 1.5)
     table[-1] += (f"{padded[name][4] // 1024} KiB",)
 
+# 5. The two test corpora in one process each.
+section("5. Test corpora: zarvo-report and mediainfo over every file in one process, median")
+for name, title in (("debian", "media from Debian packages"), ("modern", "clips of today's codecs")):
+    runs = hyperfine(f"{name}.json")
+    with open(os.path.join(work, f"{name}.count")) as count:
+        files = int(count.read())
+    zarvo, other = runs["zarvo-report"]["median"], runs["mediainfo"]["median"]
+    row(f"{title} ({files} files)", seconds(zarvo), seconds(other), f"{other / zarvo:.1f}x faster",
+        ">=2.5x faster", other / zarvo >= 2.5)
+
 headers = ("Measure", "Zarvo", "Compared with", "Ratio", "Target", "Result", "Read (Zarvo / other)")
 widths = [len(h) for h in headers]
 for line in table:

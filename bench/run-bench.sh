@@ -117,4 +117,16 @@ for clip in "${fixtures[@]}"; do
 done
 "$inprocess" --iterations "$corpus_iterations" --only report "${padded[@]}" >"$work/padded.tsv"
 
+# 5. Media nobody here made, and clips of today's codecs: all files in one process each.
+say "timing the two test corpora"
+"$repo/tests/corpus/fetch-debian-media.sh" >"$work/debian.list"
+"$repo/tests/corpus/make-modern.sh" >"$work/modern.list" 2>/dev/null
+for set in debian modern; do
+    mapfile -t listed <"$work/$set.list"
+    # -i: a corpus holds a few files that neither tool can describe.
+    timed -N -i --style none --warmup 1 --runs "$batch_runs" --export-json "$work/$set.json" \
+        -n zarvo-report "$report -- ${listed[*]}" -n mediainfo "mediainfo ${listed[*]}"
+    echo "${#listed[@]}" >"$work/$set.count"
+done
+
 python3 "$repo/bench/print-table.py" "$work" "$sample"
