@@ -3,6 +3,7 @@
 
 #include "cli/PrintableName.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <sched.h>
@@ -17,22 +18,23 @@ constexpr std::string_view kUsage =
     "Print what is inside each media file: its size, duration and streams.\n"
     "A PATH that is a folder stands for the files directly in it.\n"
     "\n"
-    "  -r, --recursive  also report on the files in sub-folders of each folder\n"
+    "  -r, --recursive  also report on the files in the sub-folders of each folder\n"
     "  -L               follow symlinks to folders too (symlinks to files always are)\n"
     "  -j, --jobs N     read N files at a time (default: the number of processors)\n"
     "      --help       show this help and exit\n"
     "      --version    show the version and exit\n"
     "\n"
-    "Reports are separated by one empty line. A report of a file found in a folder is\n"
-    "preceded by a line \"==> RELATIVE/PATH <==\" giving its path from the folder named.\n"
-    "Files in folders are taken in byte order of their paths; the output does not depend\n"
-    "on N. Inside a folder, files that are not media are skipped quietly; any other file\n"
-    "without a report is named on standard error. After folders, a summary line on standard\n"
-    "error counts the reports, the files skipped as not media and the unreadable ones.\n"
-    "When standard error is a terminal, a line there shows the progress of long runs.\n"
+    "Reports are separated by one empty line. The report of a file found in a folder\n"
+    "comes after a line \"==> RELATIVE/PATH <==\" with its path from that folder.\n"
+    "Files in a folder are taken in byte order of their paths, whatever N is.\n"
+    "Inside a folder, files that are not media are skipped quietly; every other file\n"
+    "without a report is named on standard error. With folders, a closing line on\n"
+    "standard error counts the reports, the files skipped as not media and the\n"
+    "unreadable ones. On a terminal, standard error shows the progress of long runs.\n"
     "\n"
-    "Exit status: 0 when every named file was reported and every file in a folder could be\n"
-    "read, 1 otherwise or when the report cannot be written, 2 for a usage error.\n";
+    "Exit status: 0 when every named file was reported and every file in a folder\n"
+    "could be read; 1 otherwise, or when the report cannot be written; 2 for a usage\n"
+    "error.\n";
 
 constexpr unsigned kMostJobs = 256;
 
@@ -128,10 +130,10 @@ unsigned ProcessorCount() {
     // The processors this process may use, which a container or taskset can make fewer than
     // the machine has.
     cpu_set_t set;
+    unsigned count = std::thread::hardware_concurrency();
     if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return static_cast<unsigned>(CPU_COUNT(&set));
-    const unsigned online = std::thread::hardware_concurrency();
-    return online == 0 ? 1 : online;
+        count = static_cast<unsigned>(CPU_COUNT(&set));
+    return std::clamp(count, 1u, kMostJobs);
 }
 
 } // namespace zarvo
