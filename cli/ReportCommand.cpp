@@ -1,119 +1,115 @@
-// zarvo-report: prints the report of each named media file on standard output.
+// zarvo-report: prints the report of each named media file, or of the files in named folders.
+#include "cli/CommandLine.h"
+#include "cli/FileReport.h"
+#include "cli/FolderWalk.h"
+#include "cli/OrderedRunner.h"
 #include "cli/PrintableName.h"
+#include "cli/ProgressLine.h"
+#include "cli/ReportWriter.h"
+#include "cli/RunSummary.h"
+#include "cli/SharedDetectors.h"
 #include "platform/MediaDet.h"
-#include "report/ReportBuilder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <string>
-#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
-
-constexpr std::string_view kUsage =
-    "Usage: zarvo-report [--] FILE...\n"
-    "Print what is inside each media FILE: its size, duration and streams.\n"
-    "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "Exit status: 0 when every FILE was reported, 1 when one was not, 2 for a usage error.\n";
-
-// Writes each report to standard output, with one empty line between two reports.
-class StdoutView final : public zarvo::ReportView {
-public:
-    void SetApplicationTitle(const std::string&) override {}
-    void SetCaption(const std::string&) override {}
-    void ClearReport() override {
-        if (reports_++ > 0)
-            std::fputc('\n', stdout);
-    }
-    void AppendLine(std::string_view line) override {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-    }
-    void ShowMessage(const std::string& text) override { message_ = text; }
-
-    const std::string& Message() const { return message_; }
-
-private:
-    int reports_ = 0;
-    std::string message_;
-};
 
 void Complain(std::string_view name, const std::string& why) {
     std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(), why.c_str());
 }
 
-int UsageError(const std::string& why) {
-    std::fprintf(stderr, "zarvo-report: %s\nTry 'zarvo-report --help'.\n", why.c_str());
-    return 2;
+// Whether a file without a report gets its line on standard error and fails the run: a file
+// named on the command line always does, a file in a folder unless it is simply not media.
+bool IsFailure(const zarvo::WorkItem& item, const zarvo::FileReport& report) {
+    if (report.outcome == zarvo::FileOutcome::Reported)
+        return false;
+    return !item.inFolder || report.outcome == zarvo::FileOutcome::Unreadable;
 }
 
-// Reports one file; false, with a line on standard error, when it yields no report.
-bool Report(const std::string& path, StdoutView& view, const zarvo::FormatSettings& settings) {
-    try {
-        const zarvo::ReportOutcome outcome = zarvo::GetFileData(path, view, settings);
-        switch (outcome.result) {
-        case zarvo::ReportResult::Reported:
-            return true;
-        case zarvo::ReportResult::NoDetector:
-            Complain(path, view.Message());
-            return false;
-        case zarvo::ReportResult::NotOpened:
-            Complain(path, DescribeStatus(outcome.status));
-            return false;
-        case zarvo::ReportResult::NoStreams:
-            Complain(path, "no streams");
-            return false;
-        }
-    } catch (const std::exception& error) {
-        std::fflush(stdout);
-        Complain(path, error.what());
+void Count(const zarvo::FileReport& report, zarvo::RunCounts& counts) {
+    switch (report.outcome) {
+    case zarvo::FileOutcome::Reported:
+        ++counts.reports;
+        return;
+    case zarvo::FileOutcome::NotMedia:
+        ++counts.notMedia;
+        return;
+    case zarvo::FileOutcome::Unreadable:
+        ++counts.unreadable;
+        return;
     }
-    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> files;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (options && argument == "--") {
-            options = false;
-        } else if (options && argument == "--help") {
-            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-            return 0;
-        } else if (options && argument == "--version") {
-            std::puts("zarvo-report " ZARVO_VERSION);
-            return 0;
-        } else if (options && argument.size() > 1 && argument[0] == '-') {
-            return UsageError("unknown option '" + zarvo::PrintableName(argument) + "'");
-        } else {
-            files.emplace_back(argument);
-        }
-    }
-    if (files.empty())
-        return UsageError("no file named");
+    const zarvo::ParsedArguments parsed = zarvo::ParseArguments(argc, argv);
+    if (!parsed.command)
+        return parsed.exitStatus;
+    const zarvo::CommandLine& command = *parsed.command;
+
+    std::vector<zarvo::WorkItem> items;
+    bool anyFolder = false;
+    const zarvo::WalkOptions walk{command.recursive, command.followLinks};
+    for (const std::string& path : command.paths)
+        anyFolder = zarvo::AddPath(path, walk, items) || anyFolder;
 
     std::setlocale(LC_NUMERIC, "");
     const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();
+    const unsigned jobs = static_cast<unsigned>(
+        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size())));
     const ClassRegistration detector = RegisterMediaDet();
+    const ClassRegistration shared = zarvo::RegisterSharedDetectors(jobs);
 
-    StdoutView view;
-    bool allReported = true;
-    for (const std::string& file : files)
-        allReported = Report(file, view, settings) && allReported;
+    // A closed pipe is reported by the write that fails, so the run can stop cleanly.
+    std::signal(SIGPIPE, SIG_IGN);
+    const bool outToTerminal = ::isatty(1) == 1;
+    zarvo::ReportWriter out(1, outToTerminal);
+    zarvo::ProgressLine progress(::isatty(2) == 1);
+    zarvo::RunCounts counts;
+    bool failed = false;
 
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "zarvo-report: cannot write the report: %s\n", std::strerror(errno));
+    const auto work = [&](std::size_t i) {
+        return zarvo::BuildFileReport(items[i], settings, outToTerminal);
+    };
+    const auto take = [&](std::size_t i, zarvo::FileReport& report) {
+        Count(report, counts);
+        if (outToTerminal)
+            progress.Clear();
+        if (!out.Add(report.text))
+            return false;
+        if (IsFailure(items[i], report)) {
+            failed = true;
+            progress.Clear();
+            if (!out.Flush())
+                return false;
+            Complain(items[i].path, report.problem);
+        }
+        progress.Show(i + 1, items.size());
+        return true;
+    };
+    const auto idle = [&](std::size_t done) { progress.Show(done, items.size()); };
+    zarvo::RunInOrder<zarvo::FileReport>(items.size(), jobs, work, take, idle,
+                                         std::chrono::milliseconds(100));
+    progress.Clear();
+
+    if (!out.Flush()) {
+        // Stopped by a reader that went away, as `| head` does: it asked for no more, so the
+        // run ends without a word. Any other failure loses reports and is told.
+        if (out.Error() != EPIPE)
+            std::fprintf(stderr, "zarvo-report: cannot write the report: %s\n",
+                         std::strerror(out.Error()));
         return 1;
     }
-    return allReported ? 0 : 1;
+    if (anyFolder)
+        std::fprintf(stderr, "%s\n", zarvo::SummaryLine(counts).c_str());
+    return failed ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 #include "platform/ClassRegistry.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -13,17 +14,25 @@ struct Registration {
     ClassFactory factory;
 };
 
-std::vector<Registration>& Registrations() {
-    static std::vector<Registration> registrations;
-    return registrations;
+// Components may be created on several threads at once, and registered or revoked meanwhile.
+struct Registry {
+    std::mutex mutex;
+    std::uint64_t lastId = 0;
+    std::vector<Registration> registrations;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
 }
 
 } // namespace
 
 ClassRegistration RegisterClassFactory(const GUID& clsid, ClassFactory factory) {
-    static std::uint64_t lastId = 0;
-    Registrations().push_back({++lastId, clsid, std::move(factory)});
-    return ClassRegistration(lastId);
+    Registry& registry = TheRegistry();
+    const std::lock_guard lock(registry.mutex);
+    registry.registrations.push_back({++registry.lastId, clsid, std::move(factory)});
+    return ClassRegistration(registry.lastId);
 }
 
 ClassRegistration::ClassRegistration(ClassRegistration&& other) noexcept
@@ -44,7 +53,9 @@ ClassRegistration::~ClassRegistration() {
 void ClassRegistration::Revoke() noexcept {
     if (id_ == 0)
         return;
-    std::erase_if(Registrations(), [id = id_](const Registration& r) { return r.id == id; });
+    Registry& registry = TheRegistry();
+    const std::lock_guard lock(registry.mutex);
+    std::erase_if(registry.registrations, [id = id_](const Registration& r) { return r.id == id; });
     id_ = 0;
 }
 
@@ -57,11 +68,18 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, std::uint32_t conte
         return CLASS_E_NOAGGREGATION;
     if ((context & CLSCTX_INPROC) == 0)
         return REGDB_E_CLASSNOTREG;
-    const auto& all = Registrations();
-    const auto newest = std::find_if(all.rbegin(), all.rend(), [&](const Registration& r) {
-        return IsEqualGUID(r.clsid, clsid);
-    });
-    if (newest == all.rend())
-        return REGDB_E_CLASSNOTREG;
-    return newest->factory(iid, object);
+    ClassFactory factory;
+    {
+        Registry& registry = TheRegistry();
+        const std::lock_guard lock(registry.mutex);
+        const auto& all = registry.registrations;
+        const auto newest = std::find_if(all.rbegin(), all.rend(), [&](const Registration& r) {
+            return IsEqualGUID(r.clsid, clsid);
+        });
+        if (newest == all.rend())
+            return REGDB_E_CLASSNOTREG;
+        factory = newest->factory;
+    }
+    // Called unlocked: a factory may create other components, or take its time.
+    return factory(iid, object);
 }

@@ -1,12 +1,17 @@
 // zarvo-report run as a user runs it: its output, messages and exit status.
+#include <algorithm>
 #include <array>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,12 +26,42 @@ struct CommandResult {
     std::string err;
 };
 
+// Where zarvo-report's standard output goes.
+enum class Output {
+    Pipe,       // read by the test
+    Terminal,   // a pseudo-terminal in raw mode, read by the test
+    Full,       // /dev/full: every write fails with ENOSPC
+    ClosedPipe, // a pipe nobody reads: every write fails with EPIPE
+};
+
 // Runs zarvo-report with `arguments` in `directory`, standard input closed.
 CommandResult RunCommand(const std::vector<std::string>& arguments,
-                         const std::filesystem::path& directory = kMedia) {
+                         const std::filesystem::path& directory = kMedia,
+                         Output output = Output::Pipe) {
     int out[2], err[2];
-    EXPECT_EQ(::pipe(out), 0);
     EXPECT_EQ(::pipe(err), 0);
+    switch (output) {
+    case Output::Pipe:
+        EXPECT_EQ(::pipe(out), 0);
+        break;
+    case Output::Terminal: {
+        EXPECT_EQ(::openpty(&out[0], &out[1], nullptr, nullptr, nullptr), 0);
+        termios mode;
+        ::tcgetattr(out[1], &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(out[1], TCSANOW, &mode);
+        break;
+    }
+    case Output::Full:
+        out[0] = ::open("/dev/null", O_RDONLY);
+        out[1] = ::open("/dev/full", O_WRONLY);
+        break;
+    case Output::ClosedPipe:
+        EXPECT_EQ(::pipe(out), 0);
+        ::close(out[0]);
+        out[0] = ::open("/dev/null", O_RDONLY);
+        break;
+    }
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(out[1], 1);
@@ -54,6 +89,7 @@ CommandResult RunCommand(const std::vector<std::string>& arguments,
             if (fds[i].fd < 0 || fds[i].revents == 0)
                 continue;
             char buffer[4096];
+            // A pseudo-terminal ends with EIO once the child has closed it.
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n <= 0) {
                 ::close(fds[i].fd);
@@ -100,16 +136,16 @@ TEST(ReportCommandTest, FilesWithoutAReportAreNamedOnStandardErrorAndTheRestGoOn
     char pattern[] = "/tmp/zarvo-cli-XXXXXX";
     const std::filesystem::path directory = ::mkdtemp(pattern);
     std::ofstream(directory / "notes.avi") << "plain text\n";
-    std::filesystem::create_directory(directory / "folder");
+    ASSERT_EQ(::mkfifo((directory / "pipe.avi").c_str(), 0600), 0);
     std::filesystem::copy_file(kMedia / "pcm.wav", directory / "-x.wav");
     std::filesystem::copy_file(kMedia / "pcm.wav", directory / "line\nbreak.wav");
 
     const CommandResult run = RunCommand(
-        {"missing.avi", "notes.avi", "folder", "--", "-x.wav", "line\nbreak.wav"}, directory);
+        {"missing.avi", "notes.avi", "pipe.avi", "--", "-x.wav", "line\nbreak.wav"}, directory);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "zarvo-report: missing.avi: no such file\n"
                        "zarvo-report: notes.avi: not a media file that can be read\n"
-                       "zarvo-report: folder: not a regular file\n");
+                       "zarvo-report: pipe.avi: not a regular file\n");
     const std::string pcm = Expected("pcm.wav");
     const std::string body = pcm.substr(pcm.find('\n'));
     EXPECT_EQ(run.out, "File:\t\t-x.wav" + body + "\nFile:\t\tline\nbreak.wav" + body);
@@ -133,7 +169,24 @@ TEST(ReportCommandTest, UsageAndInformation) {
          "",
          "zarvo-report: unknown option '-x'\nTry 'zarvo-report --help'.\n"},
         {{"--"}, 2, "", "zarvo-report: no file named\nTry 'zarvo-report --help'.\n"},
-        {{"--help"}, 0, "Usage: zarvo-report [--] FILE...\n", ""},
+        {{"--help"}, 0, "Usage: zarvo-report [OPTION]... [--] PATH...\n", ""},
+        {{"-j", "0", "."},
+         2,
+         "",
+         "zarvo-report: invalid job count '0' (from 1 to 256)\nTry 'zarvo-report --help'.\n"},
+        {{"--jobs=2x", "."},
+         2,
+         "",
+         "zarvo-report: invalid job count '2x' (from 1 to 256)\nTry 'zarvo-report --help'.\n"},
+        {{".", "-j"},
+         2,
+         "",
+         "zarvo-report: option '-j' needs a number\nTry 'zarvo-report --help'.\n"},
+        {{"-rx", "."}, 2, "", "zarvo-report: unknown option '-x'\nTry 'zarvo-report --help'.\n"},
+        {{"--recursive=yes", "."},
+         2,
+         "",
+         "zarvo-report: unknown option '--recursive=yes'\nTry 'zarvo-report --help'.\n"},
         {{"--version"}, 0, "zarvo-report ", ""},
     };
     for (const Case& c : cases) {
@@ -144,6 +197,202 @@ TEST(ReportCommandTest, UsageAndInformation) {
         if (c.status != 0) {
             EXPECT_EQ(run.out, "");
         }
+    }
+}
+
+// A temporary folder, removed with everything in it at the end of the test.
+class TempFolder {
+public:
+    TempFolder() {
+        char pattern[] = "/tmp/zarvo-cli-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+
+    const std::filesystem::path& Path() const { return path_; }
+    void Copy(const char* clip, const std::string& name) const {
+        std::filesystem::create_directories((path_ / name).parent_path());
+        std::filesystem::copy_file(kMedia / clip, path_ / name);
+    }
+    void Text(const std::string& name) const { std::ofstream(path_ / name) << "plain text\n"; }
+    void Link(const std::string& target, const std::string& name) const {
+        std::filesystem::create_symlink(target, path_ / name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The known report of `clip` under another file name.
+std::string ReportAs(const char* clip, const std::string& name) {
+    const std::string report = Expected(clip);
+    return "File:\t\t" + name + report.substr(report.find('\n'));
+}
+
+std::string PathLines(const std::string& out) {
+    std::string lines;
+    std::istringstream text(out);
+    for (std::string line; std::getline(text, line);)
+        if (line.starts_with("==> "))
+            lines += line + "\n";
+    return lines;
+}
+
+// Media, non-media, a FIFO, a dangling link, a link to a clip, a symlinked folder and a loop.
+void MakeMixedTree(const TempFolder& tree) {
+    tree.Copy("pcm.wav", "a-b.wav");
+    tree.Copy("xvid_mp3.avi", "a/x.avi");
+    tree.Copy("h264_aac.mp4", "sub/deeper/clip.mp4");
+    tree.Text("notes.txt");
+    tree.Text("sub/notes.avi");
+    ASSERT_EQ(::mkfifo((tree.Path() / "sub/pipe").c_str(), 0600), 0);
+    tree.Link("missing.avi", "dangling.avi");
+    tree.Link((kMedia / "pcm.wav").string(), "linked.wav");
+    tree.Link("../sub", "a/loop");
+    tree.Link("../..", "sub/deeper/up");
+}
+
+TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
+    const TempFolder tree;
+    MakeMixedTree(tree);
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::string pathLines;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"."},
+         1,
+         "==> a-b.wav <==\n==> linked.wav <==\n",
+         "zarvo-report: ./dangling.avi: no such file\n"
+         "zarvo-report: 2 reports, 1 file skipped as not media, 1 unreadable\n"},
+        {{"-r", "."},
+         1,
+         "==> a-b.wav <==\n==> a/x.avi <==\n==> linked.wav <==\n==> sub/deeper/clip.mp4 <==\n",
+         "zarvo-report: ./dangling.avi: no such file\n"
+         "zarvo-report: ./sub/pipe: not a regular file\n"
+         "zarvo-report: 4 reports, 2 files skipped as not media, 2 unreadable\n"},
+        // Through the symlinked folder first, in byte order; the loop back to the top and the
+        // second way into sub/ add nothing.
+        {{"-rL", "."},
+         1,
+         "==> a-b.wav <==\n==> a/loop/deeper/clip.mp4 <==\n==> a/x.avi <==\n==> linked.wav <==\n",
+         "zarvo-report: ./a/loop/pipe: not a regular file\n"
+         "zarvo-report: ./dangling.avi: no such file\n"
+         "zarvo-report: 4 reports, 2 files skipped as not media, 2 unreadable\n"},
+        {{"--recursive", "a/"},
+         0,
+         "==> x.avi <==\n",
+         "zarvo-report: 1 report, 0 files skipped as not media, 0 unreadable\n"},
+        // A file named beside a folder still has its message, and fails the run.
+        {{"notes.txt", "a"},
+         1,
+         "==> x.avi <==\n",
+         "zarvo-report: notes.txt: not a media file that can be read\n"
+         "zarvo-report: 1 report, 1 file skipped as not media, 0 unreadable\n"},
+        {{"sub/pipe", "-r", "sub"},
+         1,
+         "==> deeper/clip.mp4 <==\n",
+         "zarvo-report: sub/pipe: not a regular file\n"
+         "zarvo-report: sub/pipe: not a regular file\n"
+         "zarvo-report: 1 report, 1 file skipped as not media, 2 unreadable\n"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult run = RunCommand(c.arguments, tree.Path());
+        const std::string label = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.status, c.status) << label;
+        EXPECT_EQ(PathLines(run.out), c.pathLines) << label;
+        EXPECT_EQ(run.err, c.err) << label;
+    }
+    EXPECT_EQ(RunCommand({"--recursive", "a/"}, tree.Path()).out,
+              "==> x.avi <==\n" + ReportAs("xvid_mp3.avi", "x.avi"));
+}
+
+TEST(ReportCommandTest, ParallelRunsWriteTheSameReportsInTheSameOrder) {
+    // Three copies of every clip, with a file that is not media beside each.
+    const TempFolder tree;
+    std::string expected;
+    for (const char* folder : {"f1", "f2", "f3"}) {
+        for (const char* clip : kClips)
+            tree.Copy(clip, std::string(folder) + "/" + clip);
+        tree.Text(std::string(folder) + "/notes.avi");
+    }
+    std::vector<std::string> clips(std::begin(kClips), std::end(kClips));
+    std::sort(clips.begin(), clips.end());
+    for (const char* folder : {"f1", "f2", "f3"}) {
+        for (const std::string& clip : clips) {
+            expected += expected.empty() ? "" : "\n";
+            expected += "==> " + std::string(folder) + "/" + clip + " <==\n" + Expected(clip);
+        }
+    }
+    const std::vector<std::string> jobs[] = {
+        {"-j", "1"}, {"-j2"}, {"--jobs=3"}, {"--jobs", "8"}, {"-rj", "5"}};
+    for (std::vector<std::string> arguments : jobs) {
+        const std::string label = ::testing::PrintToString(arguments);
+        arguments.insert(arguments.end(), {"-r", "."});
+        const CommandResult run = RunCommand(arguments, tree.Path());
+        EXPECT_EQ(run.status, 0) << label;
+        EXPECT_EQ(run.err, "zarvo-report: 24 reports, 3 files skipped as not media, 0 unreadable\n")
+            << label;
+        EXPECT_EQ(run.out, expected) << label;
+    }
+}
+
+TEST(ReportCommandTest, OutputThatCannotBeWrittenStopsTheRun) {
+    const TempFolder tree;
+    MakeMixedTree(tree);
+    tree.Copy("pcm.wav", "pcm.wav");
+    struct Case {
+        Output output;
+        std::vector<std::string> arguments;
+        std::string err;
+    };
+    // Nothing after the failed write: no further messages, no summary.
+    const Case cases[] = {
+        {Output::Full,
+         {"-r", "."},
+         "zarvo-report: cannot write the report: No space left on device\n"},
+        {Output::Full,
+         {"pcm.wav", "missing.avi", "pcm.wav"},
+         "zarvo-report: cannot write the report: No space left on device\n"},
+        // A reader that went away, as `| head` does, asked for no more: no message.
+        {Output::ClosedPipe, {"-r", "."}, ""},
+        {Output::ClosedPipe, {"pcm.wav"}, ""},
+    };
+    for (const Case& c : cases) {
+        const CommandResult run = RunCommand(c.arguments, tree.Path(), c.output);
+        const std::string label = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.status, 1) << label;
+        EXPECT_EQ(run.err, c.err) << label;
+    }
+}
+
+TEST(ReportCommandTest, ControlCharactersInNamesAreEscapedOnlyOnATerminal) {
+    const TempFolder tree;
+    tree.Copy("pcm.wav", "in\x1b[31m/line\nbreak.wav");
+    struct Case {
+        Output output;
+        std::vector<std::string> arguments;
+        std::string out;
+    };
+    const std::string escaped = "line\\x0Abreak.wav";
+    const Case cases[] = {
+        {Output::Terminal,
+         {"-r", "."},
+         "==> in\\x1B[31m/" + escaped + " <==\n" + ReportAs("pcm.wav", escaped)},
+        {Output::Terminal, {"in\x1b[31m/line\nbreak.wav"}, ReportAs("pcm.wav", escaped)},
+        {Output::Pipe,
+         {"-r", "."},
+         "==> in\x1b[31m/line\nbreak.wav <==\n" + ReportAs("pcm.wav", "line\nbreak.wav")},
+    };
+    for (const Case& c : cases) {
+        const CommandResult run = RunCommand(c.arguments, tree.Path(), c.output);
+        const std::string label = ::testing::PrintToString(c.arguments);
+        EXPECT_EQ(run.status, 0) << label;
+        EXPECT_EQ(run.out, c.out) << label;
     }
 }
 

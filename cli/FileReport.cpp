@@ -1,0 +1,101 @@
+// Building one file's report into memory and deciding how a file without one counts.
+#include "cli/FileReport.h"
+
+#include "cli/PrintableName.h"
+
+#include <exception>
+#include <string_view>
+
+namespace zarvo {
+namespace {
+
+constexpr std::string_view kFileLabel = "File:\t\t";
+
+// Collects the report's lines; the line before the report names the file's path when it was
+// found in a folder.
+class BufferView final : public ReportView {
+public:
+    BufferView(const WorkItem& item, bool forTerminal) : item_(item), forTerminal_(forTerminal) {}
+
+    void SetApplicationTitle(const std::string&) override {}
+    void SetCaption(const std::string&) override {}
+    void ClearReport() override {
+        text_.clear();
+        if (item_.inFolder)
+            text_ += "==> " + Shown(item_.shownPath) + " <==\n";
+    }
+    void AppendLine(std::string_view line) override {
+        // Only the name in the "File:" line comes from outside; every other line is our own.
+        if (forTerminal_ && line.starts_with(kFileLabel)) {
+            text_ += kFileLabel;
+            text_ += PrintableName(line.substr(kFileLabel.size()));
+        } else {
+            text_ += line;
+        }
+        text_ += '\n';
+    }
+    void ShowMessage(const std::string& text) override { message_ = text; }
+
+    std::string& Text() { return text_; }
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string Shown(const std::string& name) const {
+        return forTerminal_ ? PrintableName(name) : name;
+    }
+
+    const WorkItem& item_;
+    const bool forTerminal_;
+    std::string text_;
+    std::string message_;
+};
+
+} // namespace
+
+FileOutcome ClassifyOutcome(const ReportOutcome& outcome) {
+    // A folder may hold anything: a file that is no media at all, or has nothing to report, is
+    // no news to the user. Any other failure (permission, damage, an I/O error, a time limit,
+    // something that is not a regular file, a status the detector learns later) may hide a
+    // media file the user expects to see, so it is told rather than passed over.
+    switch (outcome.result) {
+    case ReportResult::Reported:
+        return FileOutcome::Reported;
+    case ReportResult::NoStreams:
+        return FileOutcome::NotMedia;
+    case ReportResult::NotOpened:
+        return outcome.status == VFW_E_UNKNOWN_FILE_TYPE ? FileOutcome::NotMedia
+                                                         : FileOutcome::Unreadable;
+    case ReportResult::NoDetector:
+        break;
+    }
+    return FileOutcome::Unreadable;
+}
+
+FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal) {
+    if (!item.listError.empty())
+        return {FileOutcome::Unreadable, {}, item.listError};
+    BufferView view(item, forTerminal);
+    try {
+        const ReportOutcome outcome = GetFileData(item.path, view, settings);
+        FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}};
+        switch (outcome.result) {
+        case ReportResult::Reported:
+            break;
+        case ReportResult::NoDetector:
+            report.problem = view.Message();
+            break;
+        case ReportResult::NotOpened:
+            report.problem = DescribeStatus(outcome.status);
+            break;
+        case ReportResult::NoStreams:
+            report.problem = "no streams";
+            break;
+        }
+        return report;
+    } catch (const std::exception& error) {
+        // The lines written before the error stay, as they would on a terminal.
+        return {FileOutcome::Unreadable, std::move(view.Text()), error.what()};
+    }
+}
+
+} // namespace zarvo

@@ -1,0 +1,69 @@
+// Work spread over threads comes back complete, in order, and never too far ahead.
+#include "cli/OrderedRunner.h"
+
+#include "cli/RunSummary.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(OrderedRunnerTest, ResultsArriveInOrderWithinTheWindow) {
+    struct Case {
+        std::size_t count;
+        unsigned jobs;
+        std::size_t stopAfter; // take returns false for this index; count for never
+    };
+    const Case cases[] = {
+        {0, 2, 0}, {1, 4, 1}, {500, 1, 500}, {500, 2, 500}, {500, 7, 500}, {500, 3, 40},
+    };
+    for (const Case& c : cases) {
+        const std::string label = std::to_string(c.count) + " items, " + std::to_string(c.jobs) +
+                                  " jobs, stop after " + std::to_string(c.stopAfter);
+        std::atomic<std::size_t> started{0}, taken{0}, mostAhead{0};
+        const std::function<std::size_t(std::size_t)> work = [&](std::size_t i) {
+            const std::size_t ahead = ++started - taken;
+            for (std::size_t seen = mostAhead; ahead > seen;)
+                mostAhead.compare_exchange_weak(seen, ahead);
+            // Later items often finish first.
+            for (std::size_t k = 0; k < (c.count - i) % 13; ++k)
+                std::this_thread::yield();
+            return i * i;
+        };
+        std::vector<std::size_t> order;
+        const std::function<bool(std::size_t, std::size_t&)> take = [&](std::size_t i,
+                                                                        std::size_t& result) {
+            EXPECT_EQ(result, i * i) << label;
+            order.push_back(i);
+            ++taken;
+            return i != c.stopAfter;
+        };
+        const bool completed = zarvo::RunInOrder<std::size_t>(
+            c.count, c.jobs, work, take, [](std::size_t) {}, std::chrono::milliseconds(10));
+
+        const std::size_t expected = c.stopAfter < c.count ? c.stopAfter + 1 : c.count;
+        EXPECT_EQ(completed, c.stopAfter >= c.count) << label;
+        ASSERT_EQ(order.size(), expected) << label;
+        for (std::size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(order[i], i) << label;
+        // Started but not yet taken, the one being started included.
+        EXPECT_LE(mostAhead, 2 * c.jobs + 1) << label;
+        EXPECT_LE(started, expected + 2 * c.jobs) << label;
+    }
+}
+
+TEST(RunSummaryTest, CountsAreGroupedByThousandsAndWordedForOneOrMany) {
+    const std::pair<std::size_t, const char*> grouped[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {123456, "123,456"}, {1234567, "1,234,567"}};
+    for (const auto& [count, text] : grouped)
+        EXPECT_EQ(zarvo::Grouped(count), text);
+    EXPECT_EQ(zarvo::SummaryLine({1204, 37, 2}),
+              "zarvo-report: 1,204 reports, 37 files skipped as not media, 2 unreadable");
+    EXPECT_EQ(zarvo::SummaryLine({1, 1, 1}),
+              "zarvo-report: 1 report, 1 file skipped as not media, 1 unreadable");
+}
+
+} // namespace
