@@ -7,7 +7,6 @@
 #include "cli/ProgressLine.h"
 #include "cli/ReportWriter.h"
 #include "cli/RunSummary.h"
-#include "cli/SharedDetectors.h"
 #include "platform/MediaDet.h"
 
 #include <algorithm>
@@ -66,8 +65,8 @@ int main(int argc, char** argv) {
     const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();
     const unsigned jobs = static_cast<unsigned>(
         std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size())));
+    // Each report creates a detector of its own, so reports on several threads share none.
     const ClassRegistration detector = RegisterMediaDet();
-    const ClassRegistration shared = zarvo::RegisterSharedDetectors(jobs);
 
     // A closed pipe is reported by the write that fails, so the run can stop cleanly.
     std::signal(SIGPIPE, SIG_IGN);

@@ -21,7 +21,8 @@ public:
     std::uint8_t Channels = 0;
 };
 
-// The record of the stream being classified; one report is built at a time.
-extern TMediaStream* CurrentStream;
+// The record of the stream being classified. Each thread has its own, so that several reports
+// can be built at once.
+extern thread_local TMediaStream* CurrentStream;
 
 } // namespace zarvo

@@ -12,7 +12,7 @@
 
 namespace zarvo {
 
-TMediaStream* CurrentStream = nullptr;
+thread_local TMediaStream* CurrentStream = nullptr;
 
 namespace {
 

@@ -211,7 +211,7 @@ bool Catalogue::RunOne(const Case& c, const std::optional<test::Account>& runAs)
     }
     if (reported && c.checkReport)
         c.checkReport(outcome.lines);
-    if (!c.afterOpen.empty())
+    if (!c.afterOpen.empty() || c.builderOnly)
         return true;
 
     const test::ChildResult cli = Run(ZARVO_REPORT, {"--", c.path}, runAs, c);

@@ -32,6 +32,9 @@ struct Case {
     // Changes the file after the detector opened it (an action of hostile_builder_run); such a
     // case runs through the report builder only.
     std::string afterOpen;
+    // A folder is a list of files to zarvo-report, and its reading has tests of its own; such a
+    // case runs through the report builder only.
+    bool builderOnly = false;
     // The file must be unreadable to the children; a child that can read it anyway (root, or an
     // account that may override permissions) ends with kCannotDenyAccess and the case is skipped.
     bool unreadable = false;

@@ -58,10 +58,12 @@ TEST_F(Catalogue, WhatIsNotARegularFileIsRefusedWithoutBlocking) {
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(listener, 1), 0);
 
+    Case folder = Refused("directory", "folder.avi", kNotRegular);
+    folder.builderOnly = true;
     RunAll({
+        folder,
         Refused("missing file", "missing.avi", kNoSuchFile),
         Refused("empty path", "", kNoSuchFile),
-        Refused("directory", "folder.avi", kNotRegular),
         Refused("FIFO without a writer", "pipe.avi", kNotRegular),
         Refused("zero device", "/dev/zero", kNotRegular),
         Refused("random device", "/dev/urandom", kNotRegular),
