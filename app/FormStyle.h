@@ -11,7 +11,8 @@ namespace zarvo {
 // system's sans-serif face stands in, at the same pixel size so that texts fit the fixed layout.
 QFont FormFont();
 
-// Places a top-level window in the middle of its screen.
+// Places a top-level window, frame included, in the middle of its screen: now, when it is shown,
+// and once more when the window manager's frame around it is first known.
 void CentreOnScreen(QWidget& window);
 
 } // namespace zarvo

@@ -73,7 +73,9 @@ QImage DrawProgramIcon(int size) {
 
 QIcon ProgramIcon() {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    // Every size is drawn at start and sent to the X server with each window, so only those that
+    // title bars and task bars show; larger pictures come from the installed theme icons.
+    for (const int size : {16, 24, 32, 48, 64})
         icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(size)));
     return icon;
 }

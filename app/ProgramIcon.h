@@ -9,7 +9,7 @@ namespace zarvo {
 // The icon as a square picture `size` pixels wide, transparent around the drawing.
 QImage DrawProgramIcon(int size);
 
-// The icon at the sizes that title bars, task bars and docks ask for.
+// The icon at the sizes that title bars and task bars ask for.
 QIcon ProgramIcon();
 
 } // namespace zarvo

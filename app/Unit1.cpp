@@ -73,18 +73,19 @@ QString FromNative(std::string_view text) {
 
 } // namespace
 
+std::optional<QString> RunOpenDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
-    if (!services_.runOpenDialog) {
-        services_.runOpenDialog = [](QFileDialog& dialog) -> std::optional<QString> {
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-                return std::nullopt;
-            return dialog.selectedFiles().constFirst();
-        };
-    }
+    if (!services_.runOpenDialog)
+        services_.runOpenDialog = RunOpenDialog;
     if (!services_.showMessage) {
         services_.showMessage = [this](QMessageBox::Icon icon, const QString& caption,
                                        const QString& text) {
@@ -127,6 +128,8 @@ QPlainTextEdit* TForm1::createMemo() {
     memo->setObjectName(QStringLiteral("Memo1"));
     memo->setGeometry(3, 3, 414, 254);
     memo->setReadOnly(true);
+    // Read-only, yet with a caret, so that the keyboard can select a part of the report to copy.
+    memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -159,7 +162,9 @@ QFileDialog& TForm1::openDialog() {
     OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
     OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
     OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+    // A typed name is handed back even when no such file exists, without a message of the
+    // dialog's own: the report then fails on it as on any file that it cannot read.
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setNameFilters(OpenDialogFilters());
     OpenDialog1->selectNameFilter(OpenDialogFilters().constFirst());
     return *OpenDialog1;

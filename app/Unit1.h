@@ -29,6 +29,9 @@ struct TForm1Services {
         showMessage;
 };
 
+// Runs the Open dialog modally: the chosen or typed file, or nothing when the user cancels.
+std::optional<QString> RunOpenDialog(QFileDialog& dialog);
+
 class TForm1 final : public QWidget, public ReportView {
     Q_OBJECT
 

@@ -1,15 +1,19 @@
-# Sourced by ./run and ./test: installs the Debian packages that are missing, then configures
-# and builds Zarvo into build/. ./test also calls the sanitizer build below.
+# Sourced by ./run and ./test: what each needs from Debian, and how each builds Zarvo.
 
-packages=(g++ cmake ninja-build pkg-config
-          libavformat-dev libavcodec-dev libavutil-dev
-          qt6-base-dev libgl-dev
-          googletest libgtest-dev libgmock-dev
-          clang libclang-rt-14-dev)
+# What building and running the two programs needs: all that ./run installs.
+run_packages=(g++ cmake ninja-build pkg-config
+              libavformat-dev libavcodec-dev libavutil-dev
+              qt6-base-dev libgl-dev)
+# What ./test needs besides: the test framework, clang for the fuzz targets, and the tools that
+# check the desktop files, the man pages and the Debian package.
+test_packages=(googletest libgtest-dev libgmock-dev
+               clang libclang-rt-14-dev
+               appstream desktop-file-utils man-db dpkg-dev file)
 
+# install_missing_packages PACKAGE...: installs those of the packages that are not installed.
 install_missing_packages() {
     local missing=() package
-    for package in "${packages[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done
@@ -23,8 +27,20 @@ install_missing_packages() {
         "${missing[@]}" >/dev/null
 }
 
-build_zarvo() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The two programs only, into build/. A new build/ leaves the tests out, so that configuring
+# needs none of the test packages; a build/ that ./test made keeps its settings.
+build_programs() {
+    if [ ! -f build/CMakeCache.txt ]; then
+        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
+            >/dev/null
+    fi
+    cmake --build build --target zarvo zarvo-report
+}
+
+# Everything into build/: programs, icons, man pages and tests, with warnings as errors.
+build_everything() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
+        -DZARVO_WERROR=ON >/dev/null
     cmake --build build
 }
 
@@ -32,7 +48,7 @@ build_zarvo() {
 # unoptimised, which builds faster and keeps every assertion.
 build_zarvo_sanitized() {
     cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON \
-        >/dev/null
+        -DBUILD_TESTING=ON -DZARVO_WERROR=ON >/dev/null
     cmake --build build-sanitize
 }
 
@@ -47,6 +63,3 @@ have_libfuzzer() {
     rm -rf "$dir"
     return "$status"
 }
-
-install_missing_packages
-build_zarvo

@@ -26,6 +26,11 @@ inline std::string MediaPath(const std::string& name) {
     return std::string(ZARVO_TEST_MEDIA_DIR) + "/" + name;
 }
 
+// Three fixture clips that differ in every line of their reports.
+inline const std::string kClip = MediaPath("xvid_mp3.avi");
+inline const std::string kOtherClip = MediaPath("mjpeg_pcm.avi");
+inline const std::string kThirdClip = MediaPath("pcm.wav");
+
 // The report of `path` as the report builder writes it, each line ended by "\n".
 inline QString ExpectedReport(const std::string& path) {
     class Lines final : public ReportView {

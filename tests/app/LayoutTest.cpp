@@ -3,6 +3,7 @@
 #include "app/Unit2.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <set>
@@ -110,6 +111,24 @@ TEST_F(FormTest, ReportIsScrolledToItsTop) {
 
     EXPECT_EQ(Memo().verticalScrollBar()->value(), 0);
     EXPECT_EQ(Memo().cursorForPosition(QPoint(0, 0)).blockNumber(), 0);
+}
+
+TEST_F(FormTest, BothWindowsAreCentredFrameIncluded) {
+    TForm1& form = MakeForm();
+    TAboutForm about(&form);
+    form.show();
+    about.show();
+    QCoreApplication::sendPostedEvents();
+
+    for (const QWidget* window : {static_cast<QWidget*>(&form), static_cast<QWidget*>(&about)}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        // A frame that is no wider at the top than at the bottom still shifts a window that is
+        // centred without it.
+        ASSERT_NE(window->frameGeometry().size(), window->size()) << "no frame to centre";
+        const QPoint offset =
+            window->frameGeometry().center() - window->screen()->geometry().center();
+        EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << ", " << offset.y();
+    }
 }
 
 TEST_F(FormTest, AboutBoxLayout) {
