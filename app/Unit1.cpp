@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,6 +71,16 @@ bool IsDirectory(const std::string& path) {
 QString FromNative(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Shows the wait cursor over the program's windows while it lives: a file on slow storage can
+// take seconds to read.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
 
 } // namespace
 
@@ -182,7 +193,10 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
 void TForm1::Get() {
     if (ExtensionOf(FileName) == ".ogm")
         services_.showMessage(QMessageBox::Information, tr("Information"), tr(kOgmNotice));
-    GetFileData(FileName, *this, formatSettings_);
+    {
+        const WaitCursor waiting;
+        GetFileData(FileName, *this, formatSettings_);
+    }
     Memo1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
 }
 

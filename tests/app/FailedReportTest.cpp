@@ -3,17 +3,18 @@
 #include "FormTestSupport.h"
 #include "support/ScriptedMediaDet.h"
 
+#include <QGuiApplication>
 #include <cerrno>
 #include <cstring>
 
 namespace zarvo::test {
 namespace {
 
-using zarvo::testing::kMediaTypeError;
-using zarvo::testing::kStreamCountError;
-using zarvo::testing::RegisterScriptedMediaDet;
-using zarvo::testing::Script;
-using zarvo::testing::ScriptedStream;
+using zarvo::test::kMediaTypeError;
+using zarvo::test::kStreamCountError;
+using zarvo::test::RegisterScriptedMediaDet;
+using zarvo::test::Script;
+using zarvo::test::ScriptedStream;
 
 ScriptedStream StreamOfLength(double seconds) {
     ScriptedStream stream;
@@ -93,6 +94,7 @@ TEST_F(FormTest, ErrorPartWayThroughAReportIsShownAndTheLinesSoFarStay) {
                                                    "Duration:\t\t00:00:02:00\n"));
     EXPECT_EQ(form.windowTitle(), Title(file));
     EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the wait cursor outlived the error";
 }
 
 TEST_F(FormTest, ErrorInTheReportOnTheArgumentIsShownAndTheWindowStillWorks) {

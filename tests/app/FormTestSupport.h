@@ -23,7 +23,7 @@
 namespace zarvo::test {
 
 inline std::string MediaPath(const std::string& name) {
-    return std::string(ZARVO_TEST_MEDIA_DIR) + "/" + name;
+    return std::string(ZARVO_TEST_MEDIA) + "/" + name;
 }
 
 // Three fixture clips that differ in every line of their reports.

@@ -108,9 +108,3 @@ public:
 };
 
 } // namespace zarvo::test
-
-// The tests of the window still name this folder's namespace by its old name, which hides
-// gtest's ::testing inside namespace zarvo; this goes when they say zarvo::test.
-namespace zarvo {
-namespace testing = test;
-} // namespace zarvo
