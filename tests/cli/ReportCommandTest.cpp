@@ -1,17 +1,13 @@
 // zarvo-report run as a user runs it: its output, messages and exit status.
+#include "support/ChildProcess.h"
+
 #include <algorithm>
-#include <array>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,89 +17,24 @@ const std::filesystem::path kMedia = ZARVO_TEST_MEDIA;
 const std::filesystem::path kExpected = ZARVO_TEST_EXPECTED;
 
 struct CommandResult {
-    int status;
+    int status; // the exit code, or 128 and the signal's number
     std::string out;
     std::string err;
 };
 
-// Where zarvo-report's standard output goes.
-enum class Output {
-    Pipe,       // read by the test
-    Terminal,   // a pseudo-terminal in raw mode, read by the test
-    Full,       // /dev/full: every write fails with ENOSPC
-    ClosedPipe, // a pipe nobody reads: every write fails with EPIPE
-};
+using zarvo::test::StandardOutput;
+using Output = StandardOutput;
 
-// Runs zarvo-report with `arguments` in `directory`, standard input closed.
+// Runs zarvo-report with `arguments` in `directory`, standard input on /dev/null.
 CommandResult RunCommand(const std::vector<std::string>& arguments,
                          const std::filesystem::path& directory = kMedia,
                          Output output = Output::Pipe) {
-    int out[2], err[2];
-    EXPECT_EQ(::pipe(err), 0);
-    switch (output) {
-    case Output::Pipe:
-        EXPECT_EQ(::pipe(out), 0);
-        break;
-    case Output::Terminal: {
-        EXPECT_EQ(::openpty(&out[0], &out[1], nullptr, nullptr, nullptr), 0);
-        termios mode;
-        ::tcgetattr(out[1], &mode);
-        ::cfmakeraw(&mode);
-        ::tcsetattr(out[1], TCSANOW, &mode);
-        break;
-    }
-    case Output::Full:
-        out[0] = ::open("/dev/null", O_RDONLY);
-        out[1] = ::open("/dev/full", O_WRONLY);
-        break;
-    case Output::ClosedPipe:
-        EXPECT_EQ(::pipe(out), 0);
-        ::close(out[0]);
-        out[0] = ::open("/dev/null", O_RDONLY);
-        break;
-    }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
-        ::close(out[0]);
-        ::close(err[0]);
-        ::close(0);
-        if (::chdir(directory.c_str()) != 0)
-            ::_exit(127);
-        std::vector<char*> argv{const_cast<char*>(ZARVO_REPORT)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        ::execv(ZARVO_REPORT, argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    CommandResult run{};
-    std::array<pollfd, 2> fds{{{out[0], POLLIN, 0}, {err[0], POLLIN, 0}}};
-    std::string* sinks[] = {&run.out, &run.err};
-    int open = 2;
-    while (open > 0 && ::poll(fds.data(), fds.size(), -1) > 0) {
-        for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0)
-                continue;
-            char buffer[4096];
-            // A pseudo-terminal ends with EIO once the child has closed it.
-            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            } else {
-                sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return run;
+    const zarvo::test::ChildResult run = zarvo::test::RunChild({.program = ZARVO_REPORT,
+                                                                .arguments = arguments,
+                                                                .directory = directory,
+                                                                .output = output});
+    EXPECT_FALSE(run.timedOut || !run.startError.empty()) << zarvo::test::DescribeEnd(run);
+    return {run.signal != 0 ? 128 + run.signal : run.exitCode, run.out, run.err};
 }
 
 std::string Expected(const std::string& clip) {

@@ -10,8 +10,10 @@
 #include <grp.h>
 #include <map>
 #include <poll.h>
+#include <pty.h>
 #include <pwd.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -71,6 +73,36 @@ std::vector<std::string> ChildEnvironment(const ChildOptions& options) {
     GiveUp(err, "exec");
 }
 
+// Opens the two ends of the child's standard output, both close-on-exec: out[1] for the child,
+// out[0] for this process to read (at once at its end where nothing can be read).
+bool OpenOutput(StandardOutput output, int out[2]) {
+    switch (output) {
+    case StandardOutput::Pipe:
+        return ::pipe2(out, O_CLOEXEC) == 0;
+    case StandardOutput::Terminal: {
+        if (::openpty(&out[0], &out[1], nullptr, nullptr, nullptr) != 0)
+            return false;
+        termios mode;
+        ::tcgetattr(out[1], &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(out[1], TCSANOW, &mode);
+        return ::fcntl(out[0], F_SETFD, FD_CLOEXEC) == 0 &&
+               ::fcntl(out[1], F_SETFD, FD_CLOEXEC) == 0;
+    }
+    case StandardOutput::Full:
+        out[0] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        out[1] = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+        return out[0] >= 0 && out[1] >= 0;
+    case StandardOutput::ClosedPipe:
+        if (::pipe2(out, O_CLOEXEC) != 0)
+            return false;
+        ::close(out[0]);
+        out[0] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        return out[0] >= 0;
+    }
+    return false;
+}
+
 std::int64_t MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
     const auto left = deadline - std::chrono::steady_clock::now();
     return std::max<std::int64_t>(
@@ -100,8 +132,8 @@ ChildResult RunChild(const ChildOptions& options) {
     envp.push_back(nullptr);
 
     int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
-        result.startError = std::string("pipe: ") + std::strerror(errno);
+    if (!OpenOutput(options.output, out) || ::pipe2(err, O_CLOEXEC) != 0) {
+        result.startError = std::string("standard output or error: ") + std::strerror(errno);
         ::close(programFd);
         return result;
     }
@@ -138,6 +170,7 @@ ChildResult RunChild(const ChildOptions& options) {
             if (fds[i].fd < 0 || fds[i].revents == 0)
                 continue;
             char buffer[65536];
+            // A pseudo-terminal ends with EIO once the child has closed it.
             const ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
             if (count < 0 && errno == EINTR)
                 continue;

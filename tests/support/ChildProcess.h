@@ -15,12 +15,21 @@ struct Account {
     gid_t gid;
 };
 
+// Where the child's standard output goes.
+enum class StandardOutput {
+    Pipe,       // read into ChildResult::out
+    Terminal,   // a pseudo-terminal in raw mode, read into ChildResult::out
+    Full,       // /dev/full: every write fails with ENOSPC
+    ClosedPipe, // a pipe nobody reads: every write fails with EPIPE
+};
+
 // Every field has a default, so that a caller can name only the ones it needs:
 // RunChild({.program = ..., .arguments = {...}}).
 struct ChildOptions {
     std::filesystem::path program = {};
     std::vector<std::string> arguments = {}; // without the program name
     std::filesystem::path directory = {};    // the child's working directory; empty: this one's
+    StandardOutput output = StandardOutput::Pipe;
     // Variables set (or, with an empty optional, removed) on top of this process's environment.
     std::vector<std::pair<std::string, std::optional<std::string>>> environment = {};
     std::optional<Account> runAs = {};
