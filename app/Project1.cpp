@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ZARVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zarvo"));
     QApplication::setWindowIcon(zarvo::ProgramIcon());
-    const ClassRegistration mediaDetector = RegisterMediaDet();
+    const zarvo::ClassRegistration mediaDetector = zarvo::RegisterMediaDet();
 
     zarvo::ApplicationTitle = QStringLiteral("Zarvo");
     // A program can be started with no arguments at all, not even its own name.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+namespace zarvo {
 namespace {
 
 struct Field {
@@ -108,3 +109,5 @@ std::vector<std::string> ProbeDifferences(const std::vector<ProbedStream>& fast,
     }
     return out;
 }
+
+} // namespace zarvo

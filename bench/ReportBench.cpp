@@ -18,6 +18,7 @@ extern "C" {
 #include <string_view>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -114,9 +115,8 @@ int Usage() {
     return 2;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// The program, in the namespace of everything it uses.
+int Run(int argc, char** argv) {
     int iterations = 50;
     std::string_view only;
     bool compare = false;
@@ -166,4 +166,11 @@ int main(int argc, char** argv) {
     if (!allRead)
         std::fputs("zarvo-bench: some file could not be read\n", stderr);
     return allRead ? 0 : 1;
+}
+
+} // namespace
+} // namespace zarvo
+
+int main(int argc, char** argv) {
+    return zarvo::Run(argc, argv);
 }

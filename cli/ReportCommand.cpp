@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     const unsigned jobs = static_cast<unsigned>(
         std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size())));
     // Each report creates a detector of its own, so reports on several threads share none.
-    const ClassRegistration detector = RegisterMediaDet();
+    const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
 
     // A closed pipe is reported by the write that fails, so the run can stop cleanly.
     std::signal(SIGPIPE, SIG_IGN);

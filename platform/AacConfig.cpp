@@ -3,6 +3,8 @@
 
 #include "platform/BitReader.h"
 
+namespace zarvo {
+
 int AacChannelConfiguration(const std::uint8_t* config, int size) {
     if (config == nullptr || size < 2)
         return -1;
@@ -14,3 +16,5 @@ int AacChannelConfiguration(const std::uint8_t* config, int size) {
     const auto channels = static_cast<int>(bits.Bits(4));
     return bits.Ok() ? channels : -1;
 }
+
+} // namespace zarvo

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+namespace zarvo {
+
 // 0 means the channels are told only by a program element inside the audio; -1 when the config
 // cannot be read.
 int AacChannelConfiguration(const std::uint8_t* config, int size);
+
+} // namespace zarvo

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+namespace zarvo {
+
 // Reading past the end fails the reader rather than the program: every later read gives 0 and
 // Ok() stays false.
 class BitReader {
@@ -51,3 +53,5 @@ private:
     std::size_t position_ = 0;
     bool ok_ = true;
 };
+
+} // namespace zarvo

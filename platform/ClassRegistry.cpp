@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 struct Registration {
@@ -83,3 +84,5 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, std::uint32_t conte
     // Called unlocked: a factory may create other components, or take its time.
     return factory(iid, object);
 }
+
+} // namespace zarvo

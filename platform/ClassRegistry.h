@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace zarvo {
+
 inline constexpr std::uint32_t CLSCTX_INPROC_SERVER = 0x1;
 inline constexpr std::uint32_t CLSCTX_INPROC_HANDLER = 0x2;
 inline constexpr std::uint32_t CLSCTX_INPROC = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
@@ -38,3 +40,5 @@ private:
 // Creates an instance of the class `clsid`; REGDB_E_CLASSNOTREG when no factory is registered.
 HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, std::uint32_t context, const GUID& iid,
                          void** object);
+
+} // namespace zarvo

@@ -8,10 +8,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+namespace zarvo {
 namespace {
-
-using zarvo::FourCC;
-
 struct NamedCode {
     AVCodecID codec;
     std::uint32_t code;
@@ -93,3 +91,5 @@ std::uint16_t WaveFormatTag(const AVCodecParameters& codec, bool storesRiffCodes
     const AVCodecTag* const tags[] = {avformat_get_riff_audio_tags(), nullptr};
     return static_cast<std::uint16_t>(av_codec_get_tag(tags, codec.codec_id));
 }
+
+} // namespace zarvo

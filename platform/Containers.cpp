@@ -10,6 +10,7 @@ extern "C" {
 #include <array>
 #include <string>
 
+namespace zarvo {
 namespace {
 
 // clang-format off
@@ -53,3 +54,5 @@ const AVInputFormat* FormatNamedByExtension(std::string_view path) {
                 return demuxers[i];
     return nullptr;
 }
+
+} // namespace zarvo

@@ -8,6 +8,8 @@ extern "C" {
 struct AVInputFormat;
 }
 
+namespace zarvo {
+
 struct Container {
     const char* demuxer;                         // the demuxer's name as libavformat gives it
     std::initializer_list<const char*> suffixes; // extensions that name it, lower case
@@ -30,3 +32,5 @@ const Container* FindContainer(std::string_view demuxer);
 // formats whose header reader checks the file's own signature are named, so a file with a wrong
 // extension fails to open with it and is then probed as usual.
 const AVInputFormat* FormatNamedByExtension(std::string_view path);
+
+} // namespace zarvo

@@ -16,6 +16,7 @@ extern "C" {
 #include <string>
 #include <unistd.h>
 
+namespace zarvo {
 namespace {
 
 constexpr int kIoBufferSize = 64 * 1024;
@@ -191,3 +192,5 @@ std::int64_t Demuxer::Seek(void* opaque, std::int64_t offset, int whence) {
 int Demuxer::Interrupt(void* opaque) {
     return static_cast<Demuxer*>(opaque)->LimitReached() != S_OK ? 1 : 0;
 }
+
+} // namespace zarvo

@@ -15,6 +15,8 @@ struct AVInputFormat;
 struct AVIOContext;
 }
 
+namespace zarvo {
+
 // Owns the file, libavformat's reader over it and the demuxer, and closes them in that order's
 // reverse. The file is read only through our own callbacks, so a name such as "http://x" or
 // "a:b.avi" is always just a local file. A reading that a limit, a read error or a change of the
@@ -52,3 +54,5 @@ private:
     bool scanLimited_ = false;   // the analysis is looking for packets
     HRESULT cutShort_ = S_OK;    // why the reading ended before the file did
 };
+
+} // namespace zarvo

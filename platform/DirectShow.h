@@ -9,6 +9,8 @@
 #include <optional>
 #include <type_traits>
 
+namespace zarvo {
+
 // clang-format off
 // Major types: what kind of data a stream carries.
 inline constexpr GUID MEDIATYPE_Video{0x73646976, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
@@ -173,3 +175,5 @@ private:
     const std::uint8_t* block_;
     std::uint32_t size_;
 };
+
+} // namespace zarvo

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zarvo {
 namespace {
 
 // Runs a system call again for as long as a signal interrupts it.
@@ -79,3 +80,5 @@ bool File::OnlyHoleFollows() const noexcept {
     ::lseek(fd_, position, SEEK_SET);
     return hole;
 }
+
+} // namespace zarvo

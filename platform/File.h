@@ -8,6 +8,8 @@
 #include <sys/types.h>
 #include <utility>
 
+namespace zarvo {
+
 // What a change to a file's contents changes: its size or its modification time.
 struct FileStamp {
     std::int64_t size = 0;
@@ -56,3 +58,5 @@ struct OpenedFile {
     int error = 0;       // the errno value when the name could not be looked up or opened
     bool regular = true; // false when the name names a directory, device, FIFO or socket
 };
+
+} // namespace zarvo

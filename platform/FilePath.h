@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace zarvo {
+
 // Views into the path that SplitPath was given. Only "/" separates folders: ":" and "\" are
 // ordinary characters in a name on this platform.
 struct PathParts {
@@ -32,3 +34,5 @@ inline PathParts SplitPath(std::string_view path) {
         parts.extension = parts.name.substr(dot);
     return parts;
 }
+
+} // namespace zarvo

@@ -21,6 +21,7 @@ extern "C" {
 // Format blocks are built by copying the record, which gives their stored byte order only here.
 static_assert(std::endian::native == std::endian::little);
 
+namespace zarvo {
 namespace {
 
 template <typename To, typename From> To Clamp(From value) {
@@ -150,3 +151,5 @@ void DescribeAudio(const AVFormatContext& context, const AVStream& stream, Probe
     out.formattype = OggAudio(context) ? FORMAT_OggAudio : FORMAT_WaveFormatEx;
     out.format = BlockBytes(wave);
 }
+
+} // namespace zarvo

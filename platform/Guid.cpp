@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace zarvo {
+
 std::string GuidToString(const GUID& g) {
     char text[39];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
@@ -10,3 +12,5 @@ std::string GuidToString(const GUID& g) {
                   g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
+
+} // namespace zarvo

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zarvo {
+
 struct GUID {
     std::uint32_t Data1;
     std::uint16_t Data2;
@@ -23,3 +25,5 @@ constexpr bool IsEqualGUID(const GUID& a, const GUID& b) noexcept {
 
 // The registry form, {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, with upper-case digits.
 std::string GuidToString(const GUID& guid);
+
+} // namespace zarvo

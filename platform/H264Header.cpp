@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 constexpr int kSequenceParameterSet = 7;
@@ -227,3 +228,5 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
                        static_cast<int>(codedHeight - (top + bottom) * stepY),
                        left != 0 || top != 0, sampleAspect};
 }
+
+} // namespace zarvo

@@ -10,6 +10,8 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+namespace zarvo {
+
 struct H264Picture {
     // The format libavcodec's H.264 decoder chooses, leaving aside RGB and full-range variants,
     // which take as many bits per pixel.
@@ -27,3 +29,5 @@ struct H264Picture {
 // (MP4, Matroska) or NAL units with start codes. Describes the first sequence parameter set;
 // nothing when there is none, it cannot be read to its end, or the decoder would refuse it.
 std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size);
+
+} // namespace zarvo

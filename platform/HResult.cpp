@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+namespace zarvo {
 namespace {
 
 // Two facilities of our own, each keeping an errno value in the low 16 bits.
@@ -73,3 +74,5 @@ std::string DescribeStatus(HRESULT status) {
     std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(status));
     return text;
 }
+
+} // namespace zarvo

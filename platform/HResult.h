@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zarvo {
+
 using HRESULT = std::int32_t;
 
 constexpr HRESULT MakeStatus(std::uint32_t bits) noexcept {
@@ -41,3 +43,5 @@ HRESULT ReadErrorStatus(int error) noexcept;
 
 // A short, lower-case explanation of a status for messages such as "x.avi: not a regular file".
 std::string DescribeStatus(HRESULT status);
+
+} // namespace zarvo

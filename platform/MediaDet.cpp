@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 class MediaDet final : public RefCounted<IMediaDet> {
@@ -104,3 +105,5 @@ ClassRegistration RegisterMediaDet(ProbeDepth depth) {
         return CreateMediaDet(depth, iid, object);
     });
 }
+
+} // namespace zarvo

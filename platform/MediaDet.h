@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace zarvo {
+
 inline constexpr GUID CLSID_MediaDet{
     0x65BD0711, 0x24D2, 0x4FF7, {0x93, 0x24, 0xED, 0x2E, 0x5D, 0x3A, 0xBA, 0xFA}};
 inline constexpr GUID IID_IMediaDet{
@@ -36,3 +38,5 @@ protected:
 // probes read as deep as `depth` says; the full analysis is the yardstick the tests hold the
 // report's own depth to.
 [[nodiscard]] ClassRegistration RegisterMediaDet(ProbeDepth depth = ProbeDepth::Report);
+
+} // namespace zarvo

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace zarvo {
+
 // Storage that pauses (a disk spinning up, a network share) still delivers: only this long
 // without a single byte arriving ends the reading.
 inline constexpr int kStallSeconds = 10;
@@ -16,3 +18,5 @@ inline constexpr int kWorkSeconds = 3;
 // file padded with zeros), which may go on to the end of a file of any size.
 inline constexpr int kScanMebibytes = 16;
 inline constexpr std::int64_t kScanLimitBytes = std::int64_t{kScanMebibytes} << 20;
+
+} // namespace zarvo

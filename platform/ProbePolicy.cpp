@@ -14,6 +14,7 @@ extern "C" {
 
 #include <optional>
 
+namespace zarvo {
 namespace {
 
 bool IsPcm(AVCodecID codec) {
@@ -138,3 +139,5 @@ void FillFromCodecHeaders(AVFormatContext& context) {
         }
     }
 }
+
+} // namespace zarvo

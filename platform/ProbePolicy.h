@@ -6,6 +6,8 @@ extern "C" {
 struct AVFormatContext;
 }
 
+namespace zarvo {
+
 // True when, for every stream, a rule for its container and codec says that the headers as the
 // opened demuxer read them, completed by FillFromCodecHeaders, give every reported field exactly
 // as the full analysis would. Every other file needs the full analysis.
@@ -15,3 +17,5 @@ bool HeadersDescribeEveryField(const AVFormatContext& context);
 // have found it by decoding: the picture format, size and pixel shape of H.264, and the bit rate
 // of PCM. Only for a context that HeadersDescribeEveryField accepted.
 void FillFromCodecHeaders(AVFormatContext& context);
+
+} // namespace zarvo

@@ -7,6 +7,8 @@ extern "C" {
 
 #include <cerrno>
 
+namespace zarvo {
+
 HRESULT StatusFromErrno(int error) {
     switch (error) {
     case ENOENT:
@@ -34,3 +36,5 @@ HRESULT StatusFromAvError(int error, HRESULT otherwise) {
         return VFW_E_INVALID_FILE_FORMAT;
     return otherwise;
 }
+
+} // namespace zarvo

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+namespace zarvo {
 namespace {
 
 std::optional<double> Length(const AVFormatContext& context, const AVStream& stream) {
@@ -60,3 +61,5 @@ HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams
     }
     return S_OK;
 }
+
+} // namespace zarvo

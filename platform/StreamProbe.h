@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zarvo {
+
 struct ProbedStream {
     GUID majortype = GUID_NULL;
     GUID formattype = GUID_NULL;
@@ -32,3 +34,5 @@ enum class ProbeDepth {
 // streams in file order. Fails for anything but a readable regular file holding media.
 HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams,
                        ProbeDepth depth = ProbeDepth::Report);
+
+} // namespace zarvo

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+namespace zarvo {
+
 void* CoTaskMemAlloc(std::size_t size) noexcept {
     return std::malloc(size == 0 ? 1 : size);
 }
@@ -10,3 +12,5 @@ void* CoTaskMemAlloc(std::size_t size) noexcept {
 void CoTaskMemFree(void* block) noexcept {
     std::free(block);
 }
+
+} // namespace zarvo

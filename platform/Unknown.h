@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace zarvo {
+
 inline constexpr GUID IID_IUnknown{
     0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -91,3 +93,5 @@ public:
 private:
     T* pointer_ = nullptr;
 };
+
+} // namespace zarvo

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 // The report's text, or the reason there is none.
@@ -28,9 +29,8 @@ std::string ReportOf(const std::string& path, ProbeDepth depth) {
     return view.Text();
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// The program, in the namespace of everything it uses.
+int Run(int argc, char** argv) {
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         std::ifstream list(argv[i]);
@@ -55,4 +55,11 @@ int main(int argc, char** argv) {
     }
     std::printf("%zu files, %d reported, %d differ\n", files.size(), reported, differing);
     return files.empty() || differing > 0 ? 1 : 0;
+}
+
+} // namespace
+} // namespace zarvo
+
+int main(int argc, char** argv) {
+    return zarvo::Run(argc, argv);
 }

@@ -94,6 +94,7 @@ std::vector<std::string> SeedsFromClip(const std::filesystem::path& clip) {
 } // namespace zarvo::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zarvo;
     using namespace zarvo::fuzz;
     static MemoryFile file;
     static const ClassRegistration registration = RegisterMediaDet();

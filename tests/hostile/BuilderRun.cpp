@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zarvo {
 namespace {
 
 // The real detector with a change to the file between its open and the rest of the report.
@@ -114,9 +115,8 @@ const char* ResultName(zarvo::ReportResult result) {
     return "?";
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+// The program, in the namespace of everything it uses.
+int Run(int argc, char** argv) {
     std::string action, path;
     bool havePath = false;
     for (int i = 1; i < argc; ++i) {
@@ -172,4 +172,11 @@ int main(int argc, char** argv) {
     for (const std::string& line : view.lines)
         Field("line", line);
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+} // namespace zarvo
+
+int main(int argc, char** argv) {
+    return zarvo::Run(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 // Writes a NAL unit's payload and adds the emulation prevention bytes a muxer would.
@@ -299,3 +300,4 @@ INSTANTIATE_TEST_SUITE_P(Sets, H264ShapeTest, ::testing::ValuesIn(kShapes),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+} // namespace zarvo

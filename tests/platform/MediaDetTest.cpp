@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+namespace zarvo {
 namespace {
 
 using zarvo::FourCC;
@@ -214,3 +215,4 @@ TEST_F(RefusedFileTest, SelectingAStreamOutsideTheFileFails) {
 }
 
 } // namespace
+} // namespace zarvo

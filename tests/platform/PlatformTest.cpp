@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+namespace zarvo {
 namespace {
 
 TEST(GuidTest, RegistryFormAndExactEquality) {
@@ -82,3 +83,4 @@ TEST(FormatBlockReaderTest, ReadsLittleEndianFieldsOnlyInsideTheBlock) {
 }
 
 } // namespace
+} // namespace zarvo

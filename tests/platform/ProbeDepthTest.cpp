@@ -12,6 +12,7 @@ extern "C" {
 #include <string>
 #include <unistd.h>
 
+namespace zarvo {
 namespace {
 
 namespace fs = std::filesystem;
@@ -183,3 +184,4 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, LargeFileTest, ::testing::ValuesIn(kLargeFile
                          });
 
 } // namespace
+} // namespace zarvo

@@ -15,6 +15,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+namespace zarvo {
 namespace {
 
 struct ContextDeleter {
@@ -237,3 +238,4 @@ TEST(ProbePolicyTest, NamesTheFormatOnlyWhereItsReaderChecksTheSignature) {
 }
 
 } // namespace
+} // namespace zarvo
