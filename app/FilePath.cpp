@@ -1,26 +1,10 @@
-// Pieces of native file paths, and the local path that a dropped file's address names.
+// The local path that a dropped file's address names.
 #include "app/FilePath.h"
 
 #include <QByteArray>
 #include <QSysInfo>
 
 namespace zarvo {
-
-std::string ExtensionOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < nameStart)
-        return {};
-    return path.substr(dot);
-}
-
-std::string DirectoryPartOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return {};
-    return path.substr(0, slash + 1);
-}
 
 std::optional<std::string> LocalFilePath(const QUrl& url) {
     if (!url.isLocalFile())

@@ -1,4 +1,4 @@
-// Pieces of native file paths, and the local path that a dropped file's address names.
+// The local path that a dropped file's address names.
 #pragma once
 
 #include <QUrl>
@@ -6,13 +6,6 @@
 #include <string>
 
 namespace zarvo {
-
-// The text from the last "." after the last "/" to the end, dot included; empty when the file
-// name part has no dot.
-std::string ExtensionOf(const std::string& path);
-
-// Everything up to and including the last "/"; empty when the path has none.
-std::string DirectoryPartOf(const std::string& path);
 
 // The native path of a file on this machine named by `url`, byte for byte as the address holds
 // it, so that names that are not valid UTF-8 survive; nothing for any other address.

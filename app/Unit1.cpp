@@ -8,6 +8,7 @@
 #include "app/ReportTabStops.h"
 #include "app/ToolTipTime.h"
 #include "app/Unit2.h"
+#include "platform/FilePath.h"
 #include "report/ReportBuilder.h"
 
 #include <QApplication>
@@ -112,12 +113,12 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
     setFixedSize(kClientWidth, kClientHeight);
     setWindowOpacity(1.0);
 
-    Memo1 = createMemo();
-    ExitButton = createButton(tr("Exit"), "ExitButton", QRect(424, 231, 75, 25));
-    OpenButton = createButton(tr("Open..."), "OpenButton", QRect(424, 123, 75, 25));
-    CopyButton = createButton(tr("Copy"), "CopyButton", QRect(424, 155, 75, 25));
+    Memo1 = CreateMemo();
+    ExitButton = CreateButton(tr("Exit"), "ExitButton", QRect(424, 231, 75, 25));
+    OpenButton = CreateButton(tr("Open..."), "OpenButton", QRect(424, 123, 75, 25));
+    CopyButton = CreateButton(tr("Copy"), "CopyButton", QRect(424, 155, 75, 25));
     CopyButton->setToolTip(tr("Copy to clipboard"));
-    AboutButton = createButton(tr("About..."), "AboutButton", QRect(424, 187, 75, 25));
+    AboutButton = CreateButton(tr("About..."), "AboutButton", QRect(424, 187, 75, 25));
     setTabOrder(Memo1, ExitButton);
     setTabOrder(ExitButton, OpenButton);
     setTabOrder(OpenButton, CopyButton);
@@ -134,7 +135,7 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
 
 TForm1::~TForm1() = default;
 
-QPlainTextEdit* TForm1::createMemo() {
+QPlainTextEdit* TForm1::CreateMemo() {
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("Memo1"));
     memo->setGeometry(3, 3, 414, 254);
@@ -157,14 +158,14 @@ QPlainTextEdit* TForm1::createMemo() {
     return memo;
 }
 
-QPushButton* TForm1::createButton(const QString& text, const char* name, const QRect& geometry) {
+QPushButton* TForm1::CreateButton(const QString& text, const char* name, const QRect& geometry) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
     return button;
 }
 
-QFileDialog& TForm1::openDialog() {
+QFileDialog& TForm1::OpenDialog() {
     if (OpenDialog1 != nullptr)
         return *OpenDialog1;
     OpenDialog1 = new QFileDialog(this);
@@ -191,7 +192,7 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
 }
 
 void TForm1::Get() {
-    if (ExtensionOf(FileName) == ".ogm")
+    if (SplitPath(FileName).extension == ".ogm")
         services_.showMessage(QMessageBox::Information, tr("Information"), tr(kOgmNotice));
     {
         const WaitCursor waiting;
@@ -214,9 +215,9 @@ void TForm1::GetShowingErrors() {
 }
 
 void TForm1::OpenButtonClick() {
-    QFileDialog& dialog = openDialog();
+    QFileDialog& dialog = OpenDialog();
     // The dialog keeps the folder it was last given when the current file's folder is gone.
-    const std::string directory = DirectoryPartOf(FileName);
+    const std::string directory(SplitPath(FileName).folder);
     if (!directory.empty() && IsDirectory(directory))
         dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
     const std::optional<QString> chosen = services_.runOpenDialog(dialog);

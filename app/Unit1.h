@@ -59,9 +59,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QPlainTextEdit* createMemo();
-    QPushButton* createButton(const QString& text, const char* name, const QRect& geometry);
-    QFileDialog& openDialog();
+    QPlainTextEdit* CreateMemo();
+    QPushButton* CreateButton(const QString& text, const char* name, const QRect& geometry);
+    QFileDialog& OpenDialog();
 
     void FormCreate(const std::vector<std::string>& arguments);
     void OpenButtonClick();

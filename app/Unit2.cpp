@@ -52,8 +52,8 @@ TAboutForm::TAboutForm(QWidget* parent, UrlOpener openUrl)
     Bevel1->setGeometry(8, 8, 48, 48);
     Bevel1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    ProductName = createLabel(QStringLiteral("Zarvo"), "ProductName", QPoint(88, 16));
-    Version = createLabel(tr("Compiled on 4 November 2004"), "Version", QPoint(88, 40));
+    ProductName = CreateLabel(QStringLiteral("Zarvo"), "ProductName", QPoint(88, 16));
+    Version = CreateLabel(tr("Compiled on 4 November 2004"), "Version", QPoint(88, 40));
 
     CommentsLabel = new QLabel(tr("Thanks to the FFmpeg and Qt projects, whose libraries read "
                                   "the files and draw the window."),
@@ -83,7 +83,7 @@ TAboutForm::TAboutForm(QWidget* parent, UrlOpener openUrl)
     CentreOnScreen(*this);
 }
 
-QLabel* TAboutForm::createLabel(const QString& text, const char* name, const QPoint& position) {
+QLabel* TAboutForm::CreateLabel(const QString& text, const char* name, const QPoint& position) {
     auto* label = new QLabel(text, Panel1);
     label->setObjectName(QLatin1String(name));
     label->move(position);

@@ -28,7 +28,7 @@ public:
     explicit TAboutForm(QWidget* parent = nullptr, UrlOpener openUrl = {});
 
 private:
-    QLabel* createLabel(const QString& text, const char* name, const QPoint& position);
+    QLabel* CreateLabel(const QString& text, const char* name, const QPoint& position);
 
     void OKButtonClick();
     void HomepageLabelClick();

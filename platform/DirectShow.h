@@ -1,4 +1,8 @@
 // Media type records, their identifiers and the published layouts of their format blocks.
+//
+// The names here, and IMediaDet, GUID, HRESULT, IUnknown and the rest of platform/, are those of
+// the Windows media detector and COM, re-created for Linux: the report code is written against
+// this detector interface as it was designed, and MediaDet provides it on libavformat.
 #pragma once
 
 #include "platform/Guid.h"

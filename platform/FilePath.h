@@ -12,9 +12,7 @@ namespace zarvo {
 struct PathParts {
     std::string_view folder; // up to and with the last "/"; empty when there is none
     std::string_view name;   // after the last "/"
-    // From the name's last "." on, with the dot; empty without one, and for a hidden file's name
-    // such as ".avi", whose dot only hides it.
-    std::string_view extension;
+    std::string_view extension; // from the name's last "." on, with the dot; empty without one
 
     // The extension without its dot, in lower case.
     std::string LowerExtension() const {
@@ -30,7 +28,7 @@ inline PathParts SplitPath(std::string_view path) {
     const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     PathParts parts{path.substr(0, nameStart), path.substr(nameStart), {}};
     const std::size_t dot = parts.name.rfind('.');
-    if (dot != std::string_view::npos && dot > 0)
+    if (dot != std::string_view::npos)
         parts.extension = parts.name.substr(dot);
     return parts;
 }

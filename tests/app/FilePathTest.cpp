@@ -1,4 +1,4 @@
-// File path pieces, dropped addresses and the text of error messages.
+// Dropped addresses and the text of error messages.
 #include "app/FilePath.h"
 
 #include "app/ErrorText.h"
@@ -8,33 +8,6 @@
 
 namespace zarvo {
 namespace {
-
-struct PathCase {
-    const char* path;
-    const char* extension;
-    const char* directory;
-};
-
-TEST(FilePathTest, ExtensionAndDirectoryPart) {
-    const PathCase cases[] = {
-        {"movie.avi", ".avi", ""},
-        {"/videos/movie.ogm", ".ogm", "/videos/"},
-        {"/videos/movie.OGM", ".OGM", "/videos/"},
-        {"/videos.ogm/movie", "", "/videos.ogm/"},
-        {"/videos/movie.tar.ogm", ".ogm", "/videos/"},
-        {"/videos/movie.", ".", "/videos/"},
-        {"/videos/.ogm", ".ogm", "/videos/"},
-        {"/", "", "/"},
-        {"", "", ""},
-        {"C:\\films\\movie.ogm", ".ogm", ""},
-        {"a/b\\c.d/e", "", "a/b\\c.d/"},
-    };
-    for (const PathCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(ExtensionOf(c.path), c.extension);
-        EXPECT_EQ(DirectoryPartOf(c.path), c.directory);
-    }
-}
 
 TEST(FilePathTest, LocalFilePathOfDroppedAddresses) {
     struct Case {

@@ -22,7 +22,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
 private:
     QTemporaryDir made_;
@@ -30,7 +30,7 @@ private:
 };
 
 inline std::string NativePath(const ScratchFolder& directory, const std::string& name) {
-    return directory.path() + "/" + name;
+    return directory.Path() + "/" + name;
 }
 
 // A copy of a fixture clip under another name, made in a folder of the test's own.

@@ -1,12 +1,42 @@
 // Identifiers, component creation and bounded reads of format blocks.
 #include "platform/ClassRegistry.h"
 #include "platform/DirectShow.h"
+#include "platform/FilePath.h"
 #include "platform/MediaDet.h"
 
 #include <gtest/gtest.h>
 
 namespace zarvo {
 namespace {
+
+struct PathCase {
+    const char* path;
+    const char* extension;
+    const char* directory;
+};
+
+TEST(FilePathTest, FolderNameAndExtension) {
+    const PathCase cases[] = {
+        {"movie.avi", ".avi", ""},
+        {"/videos/movie.ogm", ".ogm", "/videos/"},
+        {"/videos/movie.OGM", ".OGM", "/videos/"},
+        {"/videos.ogm/movie", "", "/videos.ogm/"},
+        {"/videos/movie.tar.ogm", ".ogm", "/videos/"},
+        {"/videos/movie.", ".", "/videos/"},
+        {"/videos/.ogm", ".ogm", "/videos/"},
+        {"/", "", "/"},
+        {"", "", ""},
+        {"C:\\films\\movie.ogm", ".ogm", ""},
+        {"a/b\\c.d/e", "", "a/b\\c.d/"},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const PathParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.extension, c.extension);
+        EXPECT_EQ(parts.folder, c.directory);
+        EXPECT_EQ(std::string(parts.folder) + std::string(parts.name), c.path);
+    }
+}
 
 TEST(GuidTest, RegistryFormAndExactEquality) {
     EXPECT_EQ(GuidToString(MEDIATYPE_Video), "{73646976-0000-0010-8000-00AA00389B71}");

@@ -220,7 +220,7 @@ const Named kNames[] = {
     {"dvd.mpg", nullptr},       // the program stream reader takes any bytes: probe them
     {"clip.avi.part", nullptr}, // only the last extension counts
     {"films.avi/clip", nullptr},
-    {".avi", nullptr}, // a hidden file, not an extension
+    {".avi", "avi"}, // a hidden file's name is its extension too
     {"clip", nullptr},
 };
 
