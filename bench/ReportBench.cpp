@@ -2,6 +2,7 @@
 #include "bench/ProbeDiff.h"
 #include "platform/MediaDet.h"
 #include "platform/StreamProbe.h"
+#include "support/BytesRead.h"
 #include "report/ReportBuilder.h"
 
 extern "C" {
@@ -55,16 +56,7 @@ bool Report(const std::string& path, TextView& view, const zarvo::FormatSettings
     return zarvo::GetFileData(path, view, settings).result == zarvo::ReportResult::Reported;
 }
 
-// Bytes this process has asked the kernel to read so far.
-long long BytesRead() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
-}
+using test::BytesRead;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

@@ -1,6 +1,7 @@
 // The short probe against libavformat's full analysis: same streams, and the short way taken.
 #include "platform/ProbePolicy.h"
 #include "platform/StreamProbe.h"
+#include "support/BytesRead.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -135,16 +136,7 @@ TEST(ProbeDepthTest, AFileThatIsNoMediaFailsUnderEitherName) {
     }
 }
 
-// Bytes this process has read from files so far.
-long long BytesRead() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
-}
+using test::BytesRead;
 
 struct LargeFile {
     const char* file;
