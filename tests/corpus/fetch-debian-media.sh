@@ -3,11 +3,11 @@
 # files in a cache outside the checkout, and prints their paths, one a line.
 #
 # Usage: tests/corpus/fetch-debian-media.sh [CACHE]
-#   CACHE defaults to $ZARVO_CORPUS_CACHE, else ${XDG_CACHE_HOME:-~/.cache}/zarvo/debian-media.
+#   CACHE defaults to debian-media/ in $ZARVO_CORPUS_CACHE, else in ${XDG_CACHE_HOME:-~/.cache}/zarvo.
 # The packages are downloaded (never installed) once; a later run only lists the files. Exits
 # non-zero, saying why, when a package cannot be had.
 set -euo pipefail
-cache=${1:-${ZARVO_CORPUS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zarvo/debian-media}}
+cache=${1:-${ZARVO_CORPUS_CACHE:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/zarvo}/debian-media}
 
 packages=(
     python3-sage python3-mecavideo forensics-samples-files planetblupi-common k3b-data devede

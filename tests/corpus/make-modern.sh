@@ -4,10 +4,10 @@
 # prints their paths, one a line. Clips already made by this same script are kept.
 #
 # Usage: tests/corpus/make-modern.sh [CACHE]
-#   CACHE defaults to $ZARVO_CORPUS_CACHE, else ${XDG_CACHE_HOME:-~/.cache}/zarvo/modern-media.
+#   CACHE defaults to modern-media/ in $ZARVO_CORPUS_CACHE, else in ${XDG_CACHE_HOME:-~/.cache}/zarvo.
 set -euo pipefail
 script=$(readlink -f "$0")
-cache=${1:-${ZARVO_CORPUS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zarvo/modern-media}}
+cache=${1:-${ZARVO_CORPUS_CACHE:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/zarvo}/modern-media}
 stamp="$cache/.made-by-$(sha256sum "$script" | cut -c1-16)"
 if [ -e "$stamp" ]; then
     find "$cache" -type f ! -name '.*' -print | LC_ALL=C sort
