@@ -35,6 +35,9 @@ private:
     // Opens the demuxer from the file's first byte: with `format`, or with the format its bytes
     // show when that is null. Returns libavformat's status.
     int OpenInput(const AVInputFormat* format);
+    // Reads the first packets for the sequence headers of H.264 streams whose codec header has
+    // none, and keeps each as the stream's codec header. True when every such stream has one.
+    bool TakeSequenceHeadersFromPackets();
     // What the reading since the file was opened came to, given what the demuxer answered.
     HRESULT ReadingStatus(HRESULT demuxerStatus) const;
     void Close();

@@ -10,8 +10,8 @@ namespace zarvo {
 // Views into the path that SplitPath was given. Only "/" separates folders: ":" and "\" are
 // ordinary characters in a name on this platform.
 struct PathParts {
-    std::string_view folder; // up to and with the last "/"; empty when there is none
-    std::string_view name;   // after the last "/"
+    std::string_view folder;    // up to and with the last "/"; empty when there is none
+    std::string_view name;      // after the last "/"
     std::string_view extension; // from the name's last "." on, with the dot; empty without one
 
     // The extension without its dot, in lower case.

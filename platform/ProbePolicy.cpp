@@ -123,6 +123,18 @@ bool HeadersDescribeEveryField(const AVFormatContext& context) {
     return true;
 }
 
+bool LacksH264SequenceHeader(const AVFormatContext& context) {
+    const Container* container = FindContainer(context.iformat->name);
+    if (container == nullptr || !container->headersMayDescribe)
+        return false;
+    for (unsigned i = 0; i < context.nb_streams; ++i) {
+        const AVCodecParameters& codec = *context.streams[i]->codecpar;
+        if (codec.codec_id == AV_CODEC_ID_H264 && !H264PictureOf(codec))
+            return true;
+    }
+    return false;
+}
+
 void FillFromCodecHeaders(AVFormatContext& context) {
     for (unsigned i = 0; i < context.nb_streams; ++i) {
         AVCodecParameters& codec = *context.streams[i]->codecpar;

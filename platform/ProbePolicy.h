@@ -13,6 +13,10 @@ namespace zarvo {
 // as the full analysis would. Every other file needs the full analysis.
 bool HeadersDescribeEveryField(const AVFormatContext& context);
 
+// True when the headers would describe the file but for an H.264 stream whose codec header holds
+// no sequence header, which its first packet may carry instead.
+bool LacksH264SequenceHeader(const AVFormatContext& context);
+
 // Fills in what the codec headers tell and the demuxer left open, as the full analysis would
 // have found it by decoding: the picture format, size and pixel shape of H.264, and the bit rate
 // of PCM. Only for a context that HeadersDescribeEveryField accepted.

@@ -6,6 +6,7 @@
 #include "app/Unit1.h"
 #include "platform/MediaDet.h"
 #include "report/ReportBuilder.h"
+#include "support/RecordingView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,20 +34,9 @@ inline const std::string kThirdClip = MediaPath("pcm.wav");
 
 // The report of `path` as the report builder writes it, each line ended by "\n".
 inline QString ExpectedReport(const std::string& path) {
-    class Lines final : public ReportView {
-    public:
-        void SetApplicationTitle(const std::string&) override {}
-        void SetCaption(const std::string&) override {}
-        void ClearReport() override { text.clear(); }
-        void AppendLine(std::string_view line) override {
-            text.append(line);
-            text += '\n';
-        }
-        void ShowMessage(const std::string&) override {}
-        std::string text;
-    } lines;
-    GetFileData(path, lines, LocaleFormatSettings());
-    return QString::fromStdString(lines.text);
+    RecordingView view;
+    GetFileData(path, view, LocaleFormatSettings());
+    return QString::fromStdString(view.Text());
 }
 
 inline const QString kUsageText =
