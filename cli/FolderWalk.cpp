@@ -1,10 +1,10 @@
 // Listing folders: which entries are files to report on, which are folders to descend into.
 #include "cli/FolderWalk.h"
 
+#include "platform/HResult.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
@@ -105,14 +105,7 @@ private:
     }
 
     void Fail(const std::string& path, const std::string& shown, int error) {
-        items_.push_back({path, shown, true, "cannot list the folder: " + Reason(error)});
-    }
-
-    static std::string Reason(int error) {
-        std::string text = std::strerror(error);
-        if (!text.empty())
-            text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-        return text;
+        items_.push_back({path, shown, true, "cannot list the folder: " + SystemErrorText(error)});
     }
 
     const std::string& root_;

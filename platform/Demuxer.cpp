@@ -101,8 +101,9 @@ bool Demuxer::TakeSequenceHeadersFromPackets() {
         if (av_read_frame(context_, packet) < 0)
             break;
         AVCodecParameters& codec = *context_->streams[packet->stream_index]->codecpar;
-        if (codec.codec_id == AV_CODEC_ID_H264 && codec.extradata == nullptr &&
+        if (codec.codec_id == AV_CODEC_ID_H264 && codec.extradata_size <= 0 &&
             ReadH264Picture(packet->data, packet->size)) {
+            av_freep(&codec.extradata);
             codec.extradata = static_cast<std::uint8_t*>(
                 av_mallocz(static_cast<std::size_t>(packet->size) + AV_INPUT_BUFFER_PADDING_SIZE));
             if (codec.extradata != nullptr) {

@@ -15,14 +15,14 @@ constexpr std::uint32_t kOpenErrors = 0x80FE0000;
 constexpr std::uint32_t kReadErrors = 0x80FD0000;
 constexpr std::uint32_t kFacilityMask = 0xFFFF0000;
 
+} // namespace
+
 std::string SystemErrorText(int error) {
     std::string text = std::strerror(error);
     if (!text.empty())
         text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
     return text;
 }
-
-} // namespace
 
 HRESULT OpenErrorStatus(int error) noexcept {
     return MakeStatus(kOpenErrors | (static_cast<std::uint32_t>(error) & 0xFFFF));

@@ -41,6 +41,9 @@ inline constexpr HRESULT ZARVO_E_FILE_CHANGED = MakeStatus(0x80040F05);
 HRESULT OpenErrorStatus(int error) noexcept;
 HRESULT ReadErrorStatus(int error) noexcept;
 
+// The system's words for an errno value, begun in lower case as the messages here are.
+std::string SystemErrorText(int error);
+
 // A short, lower-case explanation of a status for messages such as "x.avi: not a regular file".
 std::string DescribeStatus(HRESULT status);
 

@@ -129,7 +129,7 @@ bool LacksH264SequenceHeader(const AVFormatContext& context) {
         return false;
     for (unsigned i = 0; i < context.nb_streams; ++i) {
         const AVCodecParameters& codec = *context.streams[i]->codecpar;
-        if (codec.codec_id == AV_CODEC_ID_H264 && !H264PictureOf(codec))
+        if (codec.codec_id == AV_CODEC_ID_H264 && codec.extradata_size <= 0)
             return true;
     }
     return false;

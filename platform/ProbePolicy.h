@@ -13,8 +13,8 @@ namespace zarvo {
 // as the full analysis would. Every other file needs the full analysis.
 bool HeadersDescribeEveryField(const AVFormatContext& context);
 
-// True when the headers would describe the file but for an H.264 stream whose codec header holds
-// no sequence header, which its first packet may carry instead.
+// True when the container's headers may describe the file and an H.264 stream has no codec header,
+// so that its sequence header can only be in its first packets.
 bool LacksH264SequenceHeader(const AVFormatContext& context);
 
 // Fills in what the codec headers tell and the demuxer left open, as the full analysis would
