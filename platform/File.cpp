@@ -1,6 +1,8 @@
 // Opening, looking at, reading and closing read-only file descriptors.
 #include "platform/File.h"
 
+#include "platform/ReadActivity.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,12 +11,16 @@
 namespace zarvo {
 namespace {
 
-// Runs a system call again for as long as a signal interrupts it.
-template <typename Call> auto RetryInterrupted(Call call) {
+// Runs a system call on the file again for as long as a signal interrupts it, and tells the
+// report's watcher that the storage answered.
+template <typename Call> auto Answered(Call call) {
     decltype(call()) result;
     do {
         result = call();
     } while (result < 0 && errno == EINTR);
+    const int error = errno;
+    TouchReadActivity();
+    errno = error;
     return result;
 }
 
@@ -36,16 +42,16 @@ File::~File() {
 
 OpenedFile File::OpenRegular(const std::string& path) noexcept {
     struct stat status;
-    if (::stat(path.c_str(), &status) != 0)
+    if (Answered([&] { return ::stat(path.c_str(), &status); }) != 0)
         return {File(), errno};
     if (!S_ISREG(status.st_mode))
         return {File(), 0, false};
-    const int fd = RetryInterrupted(
+    const int fd = Answered(
         [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); });
     if (fd < 0)
         return {File(), errno};
     File file(fd);
-    if (::fstat(fd, &status) != 0)
+    if (Answered([&] { return ::fstat(fd, &status); }) != 0)
         return {File(), errno};
     if (!S_ISREG(status.st_mode))
         return {File(), 0, false};
@@ -54,7 +60,7 @@ OpenedFile File::OpenRegular(const std::string& path) noexcept {
 
 std::optional<FileStamp> File::Stamp() const noexcept {
     struct stat status;
-    if (::fstat(fd_, &status) != 0)
+    if (Answered([&] { return ::fstat(fd_, &status); }) != 0)
         return std::nullopt;
     return FileStamp{status.st_size,
                      std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec};
@@ -68,7 +74,7 @@ std::optional<std::uint64_t> File::Size() const noexcept {
 }
 
 ssize_t File::Read(void* buffer, std::size_t size) const noexcept {
-    return RetryInterrupted([&] { return ::read(fd_, buffer, size); });
+    return Answered([&] { return ::read(fd_, buffer, size); });
 }
 
 bool File::OnlyHoleFollows() const noexcept {
