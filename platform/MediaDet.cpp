@@ -81,7 +81,9 @@ public:
 
 private:
     const ProbedStream* Current() const {
-        return static_cast<std::size_t>(current_) < streams_.size() ? &streams_[current_] : nullptr;
+        // A negative stream number turns into a huge index, which is out of range as it should be.
+        const auto index = static_cast<std::size_t>(current_);
+        return index < streams_.size() ? &streams_[index] : nullptr;
     }
 
     ProbeDepth depth_;

@@ -2,9 +2,12 @@
 // report.
 #include "FormTestSupport.h"
 #include "ScratchFolder.h"
+#include "support/CaseName.h"
 
 namespace zarvo::test {
 namespace {
+
+using test::PrintTo;
 
 TEST_F(FormTest, WithoutArgumentShowsTheUsageLinesUnderTheCaptionZarvo) {
     TForm1& form = MakeForm();
@@ -55,10 +58,6 @@ struct NoticeCase {
     bool notice;
 };
 
-void PrintTo(const NoticeCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
 class OgmNoticeTest : public FormTest, public ::testing::WithParamInterface<NoticeCase> {};
 
 TEST_P(OgmNoticeTest, ComesBeforeTheReportForLowerCaseOgmOnly) {
@@ -92,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Extensions, OgmNoticeTest,
                                            NoticeCase{"OgmNotLast", "clip.ogm.avi", false},
                                            NoticeCase{"NoExtension", "clip", false},
                                            NoticeCase{"HiddenFileNamedOgm", ".ogm", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName{});
 
 } // namespace
 } // namespace zarvo::test

@@ -1,19 +1,18 @@
 // The Copy command: the selection, or the whole report, on the clipboard.
 #include "FormTestSupport.h"
+#include "support/CaseName.h"
 
 #include <QTextCursor>
 
 namespace zarvo::test {
 namespace {
 
+using test::PrintTo;
+
 struct CopyCase {
     const char* name;
     const char* selected; // text to select before the click; empty for no selection
 };
-
-void PrintTo(const CopyCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
 
 class CopyTest : public FormTest, public ::testing::WithParamInterface<CopyCase> {};
 
@@ -51,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Selections, CopyTest,
                                            CopyCase{"OneLine", "Stream 1  --  Video"},
                                            CopyCase{"AcrossLines", "Video\n======"},
                                            CopyCase{"WithTabs", "Codec: \t\t"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName{});
 
 TEST_F(FormTest, KeyboardSelectsThePartOfTheReportThatCopyTakes) {
     MakeForm({kClip}).show();

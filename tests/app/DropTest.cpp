@@ -1,12 +1,15 @@
 // Files dropped on the main window: which one is reported, and its path kept whole.
 #include "FormTestSupport.h"
 #include "ScratchFolder.h"
+#include "support/CaseName.h"
 
 #include <QDropEvent>
 #include <QMimeData>
 
 namespace zarvo::test {
 namespace {
+
+using test::PrintTo;
 
 QUrl FileUrl(const std::string& path) {
     return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
@@ -31,10 +34,6 @@ bool DragAndDrop(QWidget& window, const std::vector<QUrl>& urls) {
     // The report follows the drop once the drop itself is over.
     QCoreApplication::sendPostedEvents();
     return enter.isAccepted() && drop.isAccepted();
-}
-
-void PrintTo(const DropCase& tested, std::ostream* out) {
-    *out << tested.name;
 }
 
 class DropTest : public FormTest, public ::testing::WithParamInterface<DropCase> {};
@@ -74,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         DropCase{"OnlyWebAddresses",
                  {QUrl(QStringLiteral("https://example.org/movie.avi"))},
                  std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName{});
 
 TEST_F(FormTest, DroppedPathReachesTheReportWhole) {
     const std::string names[] = {

@@ -1,6 +1,7 @@
 // Reports that cannot be made, and errors that end a report part-way: what the window keeps
 // and what it says.
 #include "FormTestSupport.h"
+#include "support/CaseName.h"
 #include "support/ScriptedMediaDet.h"
 
 #include <QGuiApplication>
@@ -9,6 +10,8 @@
 
 namespace zarvo::test {
 namespace {
+
+using test::PrintTo;
 
 using zarvo::test::kMediaTypeError;
 using zarvo::test::kStreamCountError;
@@ -29,10 +32,6 @@ struct FailureCase {
     enum { RealDetector, NoStreams, NoDetector } detector;
     const char* message; // what the report shows in a box, if anything
 };
-
-void PrintTo(const FailureCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
 
 class FailedReportTest : public FormTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -68,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoStreams", "pcm.wav", FailureCase::NoStreams, nullptr},
         FailureCase{"NoDetector", "pcm.wav", FailureCase::NoDetector,
                     "Media Detector not available"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName{});
 
 // ---------------------------------------------------------------------------------------------
 // Errors that end a report

@@ -1,4 +1,5 @@
 // Reads that are slow, fail or meet a changing file: each ends in the true report or a refusal.
+#include "support/CaseName.h"
 #include "support/ChildProcess.h"
 
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <unistd.h>
 
 namespace {
+
+using zarvo::test::PrintTo;
 
 namespace fs = std::filesystem;
 
@@ -72,7 +75,6 @@ TEST_P(FaultTest, GivesTheTrueReportOrRefuses) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Reads, FaultTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Reads, FaultTest, ::testing::ValuesIn(kCases), zarvo::test::CaseName{});
 
 } // namespace

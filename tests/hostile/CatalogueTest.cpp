@@ -118,7 +118,7 @@ TEST_F(Catalogue, DamagedAndMeaninglessContentIsReportedOrRefusedNeverMore) {
     unsigned seed = 2;
     for (const std::string& clip : FixtureClips()) {
         const std::string bytes = ReadFile(MediaDirectory() / clip);
-        for (const int percent : {1, 10, 50, 90}) {
+        for (const std::size_t percent : {1u, 10u, 50u, 90u}) {
             const std::string name = "cut" + std::to_string(percent) + "-" + clip;
             Write(name, std::string_view(bytes).substr(0, bytes.size() * percent / 100));
             cases.push_back(Either(clip + " cut at " + std::to_string(percent) + " %", name));

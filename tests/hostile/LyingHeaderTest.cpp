@@ -18,7 +18,9 @@ std::string Hex(std::uint32_t value) {
 ReportCheck LinesFrom(std::size_t first, std::vector<std::string> expected) {
     return [first, expected](const std::vector<std::string>& lines) {
         ASSERT_GE(lines.size(), first);
-        EXPECT_EQ(std::vector<std::string>(lines.begin() + first, lines.end()), expected);
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                                           lines.end()),
+                  expected);
     };
 }
 

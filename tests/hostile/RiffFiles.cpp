@@ -41,7 +41,7 @@ public:
         const auto size = static_cast<std::uint32_t>(Position() - sizeAt - 4);
         const auto lie = sizes_.find(name);
         const std::uint32_t stored = lie != sizes_.end() ? lie->second : size;
-        for (int i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i)
             bytes_[sizeAt + i] = static_cast<char>(stored >> (8 * i));
         if (size % 2 != 0)
             bytes_ += '\0';

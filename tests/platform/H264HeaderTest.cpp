@@ -2,12 +2,16 @@
 // bit.
 #include "platform/H264Header.h"
 
+#include "support/CaseName.h"
+
 #include <array>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace zarvo {
 namespace {
+
+using test::PrintTo;
 
 // Writes a NAL unit's payload and adds the emulation prevention bytes a muxer would.
 class NalWriter {
@@ -199,8 +203,7 @@ TEST_P(H264HeaderTest, ReadsTheFormatFromStartCodedUnits) {
     EXPECT_EQ(FormatOf(StartCodes(SpsNal(GetParam()))), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, H264HeaderTest, ::testing::ValuesIn(kSets),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sets, H264HeaderTest, ::testing::ValuesIn(kSets), test::CaseName{});
 
 TEST(H264HeaderTest, EscapedPayloadReallyHoldsAnEscape) {
     const std::vector<std::uint8_t> nal = SpsNal(kSets[9]);
@@ -296,8 +299,7 @@ TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
     EXPECT_EQ(got, *shape.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, H264ShapeTest, ::testing::ValuesIn(kShapes),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sets, H264ShapeTest, ::testing::ValuesIn(kShapes), test::CaseName{});
 
 } // namespace
 } // namespace zarvo

@@ -3,6 +3,7 @@
 
 #include "codecs/FourCC.h"
 #include "platform/TaskMem.h"
+#include "support/CaseName.h"
 
 #include <cmath>
 #include <filesystem>
@@ -12,6 +13,8 @@
 
 namespace zarvo {
 namespace {
+
+using test::PrintTo;
 
 using zarvo::FourCC;
 
@@ -130,12 +133,7 @@ TEST_P(MediaDetTest, DescribesEveryStreamAsFfprobeDoes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, MediaDetTest, ::testing::ValuesIn(kFixtures),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             std::replace(name.begin(), name.end(), '.', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Fixtures, MediaDetTest, ::testing::ValuesIn(kFixtures), test::CaseName{});
 
 TEST(MediaDetPictureTest, NonSquarePixelsCarryThePictureShape) {
     const ClassRegistration registration = RegisterMediaDet();

@@ -2,6 +2,7 @@
 #include "platform/ProbePolicy.h"
 #include "platform/StreamProbe.h"
 #include "support/BytesRead.h"
+#include "support/CaseName.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -15,6 +16,8 @@ extern "C" {
 
 namespace zarvo {
 namespace {
+
+using test::PrintTo;
 
 namespace fs = std::filesystem;
 
@@ -86,11 +89,7 @@ TEST_P(ProbeDepthTest, FullAnalysisIsSkippedExactlyWhereTheHeadersSuffice) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ProbeDepthTest, ::testing::ValuesIn(kFixtureCases),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             std::replace(name.begin(), name.end(), '.', '_');
-                             return name;
-                         });
+                         test::CaseName{});
 
 struct Misnamed {
     const char* file;
@@ -118,12 +117,7 @@ TEST_P(MisnamedFileTest, ReadsAsWhatItHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, MisnamedFileTest, ::testing::ValuesIn(kMisnamed),
-                         [](const auto& info) {
-                             std::string name =
-                                 std::string(info.param.file) + "_as_" + info.param.extension;
-                             std::replace(name.begin(), name.end(), '.', '_');
-                             return name;
-                         });
+                         test::CaseName{});
 
 TEST(ProbeDepthTest, AFileThatIsNoMediaFailsUnderEitherName) {
     const TempDir dir;
@@ -169,11 +163,7 @@ TEST_P(LargeFileTest, ReadsLittleOfALargeFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, LargeFileTest, ::testing::ValuesIn(kLargeFiles),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             std::replace(name.begin(), name.end(), '.', '_');
-                             return name;
-                         });
+                         test::CaseName{});
 
 } // namespace
 } // namespace zarvo

@@ -2,6 +2,7 @@
 #include "platform/ProbePolicy.h"
 
 #include "platform/Containers.h"
+#include "support/CaseName.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -17,6 +18,8 @@ extern "C" {
 
 namespace zarvo {
 namespace {
+
+using test::PrintTo;
 
 struct ContextDeleter {
     void operator()(AVFormatContext* context) const { avformat_free_context(context); }
@@ -171,8 +174,7 @@ TEST_P(ProbePolicyTest, DecidesWhetherTheHeadersSuffice) {
     EXPECT_EQ(HeadersDescribeEveryField(*context), GetParam().described);
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, ProbePolicyTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Streams, ProbePolicyTest, ::testing::ValuesIn(kCases), test::CaseName{});
 
 TEST(ProbePolicyTest, HeaderlessFormatsAreNeverDescribed) {
     Context context(avformat_alloc_context());

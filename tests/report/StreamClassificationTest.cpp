@@ -2,6 +2,7 @@
 #include "report/StreamClassification.h"
 
 #include "report/MediaStream.h"
+#include "support/CaseName.h"
 #include "support/FormatBlocks.h"
 #include "support/ScriptedMediaDet.h"
 
@@ -9,6 +10,8 @@
 
 namespace zarvo {
 namespace {
+
+using test::PrintTo;
 
 using test::Bitmap;
 using test::VideoInfo;
@@ -173,7 +176,7 @@ TEST_P(ClassificationTest, FillsTheStreamSummary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, ClassificationTest, ::testing::ValuesIn(Cases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::CaseName{});
 
 TEST(ClassificationTest, NamesEveryMajorType) {
     const std::pair<GUID, const char*> rows[] = {

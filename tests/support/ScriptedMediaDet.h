@@ -85,7 +85,9 @@ public:
     }
 
 private:
-    const ScriptedStream& Stream() const { return script_.streams.at(current_); }
+    const ScriptedStream& Stream() const {
+        return script_.streams.at(static_cast<std::size_t>(current_));
+    }
 
     Script& script_;
     std::int32_t current_ = 0;
