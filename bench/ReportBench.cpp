@@ -1,8 +1,8 @@
 // zarvo-bench: times the in-process report of each file beside libavformat's bare open and probe.
 #include "bench/ProbeDiff.h"
+#include "measure/BytesRead.h"
 #include "platform/MediaDet.h"
 #include "platform/StreamProbe.h"
-#include "support/BytesRead.h"
 #include "report/ReportBuilder.h"
 
 extern "C" {
@@ -56,7 +56,7 @@ bool Report(const std::string& path, TextView& view, const zarvo::FormatSettings
     return zarvo::GetFileData(path, view, settings).result == zarvo::ReportResult::Reported;
 }
 
-using test::BytesRead;
+using measure::BytesRead;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

@@ -1,7 +1,7 @@
 // The short probe against libavformat's full analysis: same streams, and the short way taken.
+#include "measure/BytesRead.h"
 #include "platform/ProbePolicy.h"
 #include "platform/StreamProbe.h"
-#include "support/BytesRead.h"
 #include "support/CaseName.h"
 
 extern "C" {
@@ -130,7 +130,7 @@ TEST(ProbeDepthTest, AFileThatIsNoMediaFailsUnderEitherName) {
     }
 }
 
-using test::BytesRead;
+using measure::BytesRead;
 
 struct LargeFile {
     const char* file;

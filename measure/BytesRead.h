@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-namespace zarvo::test {
+namespace zarvo::measure {
 
 // Bytes this process has asked the kernel to read so far; -1 when the kernel does not say.
 inline long long BytesRead() {
@@ -18,4 +18,4 @@ inline long long BytesRead() {
     return -1;
 }
 
-} // namespace zarvo::test
+} // namespace zarvo::measure
