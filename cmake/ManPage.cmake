@@ -1,5 +1,7 @@
 # Man pages: each roff source gets the project's version, is compressed as Debian keeps man
 # pages, and is installed under share/man/man<section>.
+# Read once per folder that asks for it, however often it asks.
+include_guard()
 include(GNUInstallDirs)
 find_program(GZIP gzip REQUIRED)
 

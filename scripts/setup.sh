@@ -29,29 +29,29 @@ install_missing_packages() {
         "${missing[@]}" >/dev/null
 }
 
+# The three builds are the presets of CMakePresets.json: "programs", "everything" and
+# "sanitize" (cmake --preset NAME, cmake --build --preset NAME, ctest --preset NAME).
+
 # The two programs only, into build/. A new build/ leaves the tests out, so that configuring
 # needs none of the test packages; a build/ that ./test made keeps its settings.
 build_programs() {
     if [ ! -f build/CMakeCache.txt ]; then
-        cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF \
-            >/dev/null
+        cmake --preset programs >/dev/null
     fi
-    cmake --build build --target zarvo zarvo-report
+    cmake --build --preset programs
 }
 
 # Everything into build/: programs, icons, man pages and tests, with warnings as errors.
 build_everything() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
-        -DZARVO_WERROR=ON >/dev/null
-    cmake --build build
+    cmake --preset everything >/dev/null
+    cmake --build --preset everything
 }
 
 # Everything again with AddressSanitizer and UndefinedBehaviorSanitizer, into build-sanitize/;
 # unoptimised, which builds faster and keeps every assertion.
 build_zarvo_sanitized() {
-    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_SANITIZE=ON \
-        -DBUILD_TESTING=ON -DZARVO_WERROR=ON >/dev/null
-    cmake --build build-sanitize
+    cmake --preset sanitize >/dev/null
+    cmake --build --preset sanitize
 }
 
 # True when clang can link a libFuzzer program.
