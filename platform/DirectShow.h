@@ -169,9 +169,12 @@ public:
         static_assert(std::is_integral_v<T>);
         if (!Holds(offset, sizeof(T)))
             return std::nullopt;
-        std::make_unsigned_t<T> value = 0;
+        using Unsigned = std::make_unsigned_t<T>;
+        Unsigned value = 0;
+        // Bytes and 16-bit values are widened to int for the shift, so each step narrows back.
         for (std::size_t i = 0; i < sizeof(T); ++i)
-            value |= static_cast<std::make_unsigned_t<T>>(block_[offset + i]) << (8 * i);
+            value =
+                static_cast<Unsigned>(value | static_cast<Unsigned>(block_[offset + i]) << (8 * i));
         return static_cast<T>(value);
     }
 
