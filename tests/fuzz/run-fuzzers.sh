@@ -14,10 +14,11 @@ cd "$(dirname "$0")/../.."
 build=${2:-build-fuzz}
 targets=(classify file)
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZARVO_FUZZ=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZARVO_FUZZ=ON -DZARVO_WERROR=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 for target in "${targets[@]}"; do
-    cmake --build "$build" --target "fuzz_$target" "fuzz_seeds_$target" | grep -v '^\[' || true
+    # A failed build stops the run (pipefail), rather than fuzzing what an earlier build left.
+    cmake --build "$build" --target "fuzz_$target" "fuzz_seeds_$target" | { grep -v '^\[' || true; }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarvo-fuzz-run-XXXXXX")
