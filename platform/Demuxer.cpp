@@ -15,6 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <unistd.h>
 
@@ -164,9 +165,20 @@ int Demuxer::OpenInput(const AVInputFormat* format) {
     // A failed open frees the context itself.
     const int result = avformat_open_input(&context, nullptr, format, nullptr);
     io_->seekable = AVIO_SEEKABLE_NORMAL;
-    if (result >= 0)
+    if (result >= 0) {
         context_ = context;
+        dataStart_ = avio_tell(io_);
+    }
     return result;
+}
+
+std::int64_t Demuxer::MediaDataBytes() const {
+    const std::optional<std::uint64_t> size = file_.Size();
+    if (!size || dataStart_ < 0 ||
+        *size > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        return 0;
+    const auto bytes = static_cast<std::int64_t>(*size) - dataStart_;
+    return bytes > 0 ? bytes : 0;
 }
 
 void Demuxer::Close() {
