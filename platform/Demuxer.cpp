@@ -5,6 +5,7 @@
 #include "platform/H264Header.h"
 #include "platform/ProbeLimits.h"
 #include "platform/ProbePolicy.h"
+#include "platform/ProbeScore.h"
 #include "platform/ProbeStatus.h"
 
 extern "C" {
@@ -63,8 +64,12 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
     const AVInputFormat* named =
         depth == ProbeDepth::Report ? FormatNamedByExtension(path) : nullptr;
     int result = named != nullptr ? OpenInput(named) : AVERROR_INVALIDDATA;
-    if (result < 0 && cutShort_ == S_OK)
+    if (result < 0 && cutShort_ == S_OK) {
         result = OpenInput(nullptr);
+        // A format named at a weak score and not by the name describes noise, not media.
+        if (result >= 0 && FormatIsAGuess(*context_, path))
+            return ReadingStatus(VFW_E_UNKNOWN_FILE_TYPE);
+    }
     if (result < 0)
         return ReadingStatus(StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE));
     // The full analysis decodes the first frames of every stream, and for some containers reads
