@@ -3,6 +3,7 @@
 
 #include "platform/Containers.h"
 #include "platform/H264Header.h"
+#include "platform/OggPages.h"
 #include "platform/ProbeLimits.h"
 #include "platform/ProbePolicy.h"
 #include "platform/ProbeScore.h"
@@ -170,9 +171,19 @@ int Demuxer::OpenInput(const AVInputFormat* format) {
     // A failed open frees the context itself.
     const int result = avformat_open_input(&context, nullptr, format, nullptr);
     io_->seekable = AVIO_SEEKABLE_NORMAL;
-    if (result >= 0) {
-        context_ = context;
-        dataStart_ = avio_tell(io_);
+    if (result < 0)
+        return result;
+    context_ = context;
+    dataStart_ = avio_tell(io_);
+    // The Ogg reader ends its headers only inside the first page of samples, which may hold a
+    // second of them; the pages' own headers tell where that page starts.
+    if (std::string_view(context->iformat->name) == "ogg") {
+        const std::optional<std::int64_t> firstData = FirstOggDataPage(file_, dataStart_);
+        if (!firstData) {
+            cutShort_ = ReadErrorStatus(errno);
+            return AVERROR_EXIT;
+        }
+        dataStart_ = *firstData;
     }
     return result;
 }
