@@ -1,7 +1,6 @@
 // The detector on music files written byte by byte at test time: cover pictures, the average rate
 // of a file whose codec states none, and lengths that must come out exact.
 #include "platform/MediaDet.h"
-
 #include "platform/TaskMem.h"
 
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zarvo {
 namespace {
@@ -91,6 +91,60 @@ std::string Mp3WithCover(std::size_t pictureBytes, int frames) {
     return file;
 }
 
+void PutLittleEndian(std::string& bytes, std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i)
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// One Ogg page of stream 1 holding `packets`, each under 255 bytes, with its checksum.
+std::string OggPage(int flags, std::uint64_t granule, std::uint32_t sequence,
+                    const std::vector<std::string>& packets) {
+    std::string page = "OggS";
+    page += '\0';
+    page += static_cast<char>(flags);
+    PutLittleEndian(page, granule, 8);
+    PutLittleEndian(page, 1, 4);
+    PutLittleEndian(page, sequence, 4);
+    PutLittleEndian(page, 0, 4); // the checksum, filled in below
+    page += static_cast<char>(packets.size());
+    for (const std::string& packet : packets)
+        page += static_cast<char>(packet.size());
+    for (const std::string& packet : packets)
+        page += packet;
+    std::uint32_t crc = 0;
+    for (const char byte : page) {
+        crc ^= std::uint32_t{static_cast<std::uint8_t>(byte)} << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int i = 0; i < 4; ++i)
+        page[22 + static_cast<std::size_t>(i)] = static_cast<char>((crc >> (8 * i)) & 0xFF);
+    return page;
+}
+
+// An Ogg Opus file: its two header pages, then `seconds` pages of fifty 20 ms packets of 100
+// bytes each, a second a page.
+std::string OggOpus(int seconds) {
+    std::string head = "OpusHead";
+    head += '\x01';
+    head += '\x02';                  // channels
+    PutLittleEndian(head, 312, 2);   // samples to skip
+    PutLittleEndian(head, 48000, 4); // the input's rate
+    PutLittleEndian(head, 0, 3);     // gain, channel mapping
+    std::string tags = "OpusTags";
+    PutLittleEndian(tags, 4, 4);
+    tags += "test";
+    PutLittleEndian(tags, 0, 4);
+    std::string file = OggPage(0x02, 0, 0, {head}) + OggPage(0, 0, 1, {tags});
+    std::string packet = "\xF8"; // CELT, full band, 20 ms, one frame
+    packet.resize(100, '\x55');
+    for (int second = 1; second <= seconds; ++second)
+        file +=
+            OggPage(second == seconds ? 0x04 : 0, 312 + 48000u * static_cast<unsigned>(second),
+                    static_cast<std::uint32_t>(second + 1), std::vector<std::string>(50, packet));
+    return file;
+}
+
 struct MadeFile {
     const char* label;
     const char* name;
@@ -123,6 +177,9 @@ TEST_F(MadeFileTest, CoversAreNoStreamsAndEveryAudioFileHasItsAverageRate) {
         {"FLAC with a cover", "cover.flac", Flac(44000, 704000, 60000, 200000), 1, 12500, 16.0},
         {"FLAC without a cover", "plain.flac", Flac(44000, 704000, 0, 200000), 1, 12500, 16.0},
         {"FLAC of 10.2 s", "short.flac", Flac(48000, 489600, 0, 51000), 1, 5000, 10.2},
+        // Two pages of 5077 bytes over 96312 / 48000 s, the skipped samples included; the
+        // reader's headers end inside the first of them.
+        {"Ogg Opus", "song.opus", OggOpus(2), 1, 5060, 2.0065},
         // The frames state their rate, which stands whatever the file's size.
         {"MP3 with a JPEG cover", "cover.mp3", Mp3WithCover(30000, 40), 1, 16000, std::nullopt},
     };
