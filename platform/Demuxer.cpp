@@ -3,8 +3,10 @@
 
 #include "platform/Containers.h"
 #include "platform/H264Header.h"
+#include "platform/OggPages.h"
 #include "platform/ProbeLimits.h"
 #include "platform/ProbePolicy.h"
+#include "platform/ProbeScore.h"
 #include "platform/ProbeStatus.h"
 
 extern "C" {
@@ -15,6 +17,7 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <unistd.h>
 
@@ -62,8 +65,12 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
     const AVInputFormat* named =
         depth == ProbeDepth::Report ? FormatNamedByExtension(path) : nullptr;
     int result = named != nullptr ? OpenInput(named) : AVERROR_INVALIDDATA;
-    if (result < 0 && cutShort_ == S_OK)
+    if (result < 0 && cutShort_ == S_OK) {
         result = OpenInput(nullptr);
+        // A format named at a weak score and not by the name describes noise, not media.
+        if (result >= 0 && FormatIsAGuess(*context_, path))
+            return ReadingStatus(VFW_E_UNKNOWN_FILE_TYPE);
+    }
     if (result < 0)
         return ReadingStatus(StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE));
     // The full analysis decodes the first frames of every stream, and for some containers reads
@@ -164,9 +171,30 @@ int Demuxer::OpenInput(const AVInputFormat* format) {
     // A failed open frees the context itself.
     const int result = avformat_open_input(&context, nullptr, format, nullptr);
     io_->seekable = AVIO_SEEKABLE_NORMAL;
-    if (result >= 0)
-        context_ = context;
+    if (result < 0)
+        return result;
+    context_ = context;
+    dataStart_ = avio_tell(io_);
+    // The Ogg reader ends its headers only inside the first page of samples, which may hold a
+    // second of them; the pages' own headers tell where that page starts.
+    if (std::string_view(context->iformat->name) == "ogg") {
+        const std::optional<std::int64_t> firstData = FirstOggDataPage(file_, dataStart_);
+        if (!firstData) {
+            cutShort_ = ReadErrorStatus(errno);
+            return AVERROR_EXIT;
+        }
+        dataStart_ = *firstData;
+    }
     return result;
+}
+
+std::int64_t Demuxer::MediaDataBytes() const {
+    const std::optional<std::uint64_t> size = file_.Size();
+    if (!size || dataStart_ < 0 ||
+        *size > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        return 0;
+    const auto bytes = static_cast<std::int64_t>(*size) - dataStart_;
+    return bytes > 0 ? bytes : 0;
 }
 
 void Demuxer::Close() {

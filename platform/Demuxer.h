@@ -30,6 +30,10 @@ public:
 
     HRESULT Open(std::string_view path, ProbeDepth depth);
     const AVFormatContext& Context() const { return *context_; }
+    // The bytes from where the demuxer's header reading ended (past leading tags, pictures and
+    // codec headers) to the file's end: the media data, as libavformat itself places its start.
+    // 0 when that is unknown or nothing.
+    std::int64_t MediaDataBytes() const;
 
 private:
     // Opens the demuxer from the file's first byte: with `format`, or with the format its bytes
@@ -56,6 +60,7 @@ private:
     std::int64_t scanned_ = 0;   // bytes read since the last seek
     bool scanLimited_ = false;   // the analysis is looking for packets
     HRESULT cutShort_ = S_OK;    // why the reading ended before the file did
+    std::int64_t dataStart_ = 0; // where the opened demuxer's header reading ended
 };
 
 } // namespace zarvo

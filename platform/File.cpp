@@ -77,6 +77,10 @@ ssize_t File::Read(void* buffer, std::size_t size) const noexcept {
     return Answered([&] { return ::read(fd_, buffer, size); });
 }
 
+ssize_t File::ReadAt(void* buffer, std::size_t size, std::int64_t offset) const noexcept {
+    return Answered([&] { return ::pread(fd_, buffer, size, static_cast<off_t>(offset)); });
+}
+
 bool File::OnlyHoleFollows() const noexcept {
     const off_t position = ::lseek(fd_, 0, SEEK_CUR);
     if (position < 0)

@@ -46,6 +46,8 @@ public:
     bool OnlyHoleFollows() const noexcept;
     // read(2), resumed when a signal interrupts it before any byte arrived.
     ssize_t Read(void* buffer, std::size_t size) const noexcept;
+    // pread(2): as Read, at `offset`, leaving the read position where it is.
+    ssize_t ReadAt(void* buffer, std::size_t size, std::int64_t offset) const noexcept;
 
 private:
     explicit File(int fd) noexcept : fd_(fd) {}

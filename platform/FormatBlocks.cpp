@@ -39,6 +39,13 @@ bool OggAudio(const AVFormatContext& context) {
     return container != nullptr && container->oggAudio;
 }
 
+// AVI, WAV and ASF store each audio stream's wave format block, average rate included, and the
+// rate is shown as stored, 0 included. Elsewhere the block is ours, and a 0 in it would be made up.
+bool StoresWaveFormat(const AVFormatContext& context) {
+    const std::string_view demuxer = context.iformat->name;
+    return demuxer == "avi" || demuxer == "wav" || demuxer == "w64" || demuxer == "asf";
+}
+
 // Bits per second: the stream's own figure, else the statistics some muxers write as tags.
 std::int64_t BitRate(const AVStream& stream) {
     if (stream.codecpar->bit_rate > 0)
@@ -138,13 +145,17 @@ void DescribeVideo(const AVFormatContext& context, const AVStream& stream, Probe
     }
 }
 
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, ProbedStream& out) {
+void DescribeAudio(const AVFormatContext& context, const AVStream& stream, std::int64_t fileBitRate,
+                   ProbedStream& out) {
     const AVCodecParameters& codec = *stream.codecpar;
+    std::int64_t bitRate = BitRate(stream);
+    if (bitRate <= 0 && !StoresWaveFormat(context))
+        bitRate = fileBitRate;
     WAVEFORMATEX wave{};
     wave.wFormatTag = WaveFormatTag(codec, StoresRiffCodes(context));
     wave.nChannels = Clamp<std::uint16_t>(codec.ch_layout.nb_channels);
     wave.nSamplesPerSec = Clamp<std::uint32_t>(codec.sample_rate);
-    wave.nAvgBytesPerSec = Clamp<std::uint32_t>(BitRate(stream) / 8);
+    wave.nAvgBytesPerSec = Clamp<std::uint32_t>(bitRate / 8);
     wave.nBlockAlign = Clamp<std::uint16_t>(codec.block_align);
     wave.wBitsPerSample = Clamp<std::uint16_t>(codec.bits_per_coded_sample);
     out.majortype = MEDIATYPE_Audio;

@@ -3,6 +3,8 @@
 
 #include "platform/StreamProbe.h"
 
+#include <cstdint>
+
 extern "C" {
 struct AVFormatContext;
 struct AVStream;
@@ -12,6 +14,9 @@ namespace zarvo {
 
 // Describes a video or audio stream: its major type, format type, format block and frame rate.
 void DescribeVideo(const AVFormatContext& context, const AVStream& stream, ProbedStream& out);
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, ProbedStream& out);
+// `fileBitRate` is the file's average rate in bits per second where this stream is all the file
+// holds, else 0; it stands in when neither the stream nor its tags state a rate.
+void DescribeAudio(const AVFormatContext& context, const AVStream& stream, std::int64_t fileBitRate,
+                   ProbedStream& out);
 
 } // namespace zarvo

@@ -6,6 +6,7 @@
 #include "platform/AacConfig.h"
 #include "platform/Containers.h"
 #include "platform/H264Header.h"
+#include "platform/ReportedStreams.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -90,7 +91,7 @@ bool AudioFromHeaders(const AVStream& stream) {
 bool StreamFromHeaders(const AVFormatContext& context, const Container& container,
                        const AVStream& stream) {
     const AVCodecParameters& codec = *stream.codecpar;
-    if (codec.codec_type == AVMEDIA_TYPE_ATTACHMENT)
+    if (!IsMediaStream(stream))
         return true; // never reported
     if (codec.codec_id == AV_CODEC_ID_NONE)
         return false; // only the packets can tell the codec

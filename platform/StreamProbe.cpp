@@ -4,6 +4,8 @@
 #include "platform/Demuxer.h"
 #include "platform/DirectShow.h"
 #include "platform/FormatBlocks.h"
+#include "platform/ReportedStreams.h"
+#include "platform/StreamTiming.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -12,11 +14,13 @@ extern "C" {
 namespace zarvo {
 namespace {
 
-std::optional<double> Length(const AVFormatContext& context, const AVStream& stream) {
-    if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0 && stream.time_base.den > 0)
-        return static_cast<double>(stream.duration) * av_q2d(stream.time_base);
+// The stream's length in the container's own ticks, else the file's.
+std::optional<TickSpan> Length(const AVFormatContext& context, const AVStream& stream) {
+    if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0 && stream.time_base.num > 0 &&
+        stream.time_base.den > 0)
+        return TickSpan{stream.duration, stream.time_base.num, stream.time_base.den};
     if (context.duration != AV_NOPTS_VALUE && context.duration >= 0)
-        return static_cast<double>(context.duration) / AV_TIME_BASE;
+        return TickSpan{context.duration, 1, AV_TIME_BASE};
     return std::nullopt;
 }
 
@@ -34,18 +38,24 @@ HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams
         return status;
 
     const AVFormatContext& context = demuxer.Context();
+    // Where a stream is all the file holds, the file's media bytes over its length are its rate.
+    const bool soleStream = MediaStreamCount(context) == 1;
     streams.reserve(context.nb_streams);
     for (unsigned i = 0; i < context.nb_streams; ++i) {
         const AVStream& stream = *context.streams[i];
+        if (!IsMediaStream(stream))
+            continue;
+        const std::optional<TickSpan> length = Length(context, stream);
         ProbedStream probed;
         switch (stream.codecpar->codec_type) {
-        case AVMEDIA_TYPE_ATTACHMENT:
-            continue; // fonts and the like travel with the file but are not streams to report
         case AVMEDIA_TYPE_VIDEO:
             DescribeVideo(context, stream, probed);
             break;
         case AVMEDIA_TYPE_AUDIO:
-            DescribeAudio(context, stream, probed);
+            DescribeAudio(
+                context, stream,
+                soleStream && length ? AverageBitsPerSecond(demuxer.MediaDataBytes(), *length) : 0,
+                probed);
             break;
         case AVMEDIA_TYPE_SUBTITLE:
             probed.majortype = MEDIATYPE_Text;
@@ -56,7 +66,8 @@ HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams
         default:
             break;
         }
-        probed.length = Length(context, stream);
+        if (length)
+            probed.length = SpanSeconds(*length);
         streams.push_back(std::move(probed));
     }
     return S_OK;

@@ -96,7 +96,14 @@ constexpr VideoLayout kVideoInfo2{offsetof(VIDEOINFOHEADER2, AvgTimePerFrame),
 // A frame count as the 32-bit field holds it: the low 32 bits of the count truncated toward zero.
 // A count that is not finite or lies beyond 64-bit range means nothing, and counts as 0.
 std::uint32_t FrameCount(float frameRate, double length) {
-    const double frames = std::trunc(static_cast<double>(frameRate) * length);
+    const double product = static_cast<double>(frameRate) * length;
+    // The length is the double nearest an exact count of ticks, and the product rounds once more:
+    // a product short of a whole count by no more than those two roundings is that count, so
+    // 10.2 s at 25 frames a second (254.99999999999997) makes 255 frames.
+    const double above = std::ceil(product);
+    const bool wholeCount =
+        product > 0 && above - product <= product * std::numeric_limits<double>::epsilon();
+    const double frames = wholeCount ? above : std::trunc(product);
     if (!std::isfinite(frames) || std::fabs(frames) >= 0x1p63)
         return 0;
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(frames));

@@ -13,6 +13,8 @@ packages=(
     python3-sage python3-mecavideo forensics-samples-files planetblupi-common k3b-data devede
     gnome-user-docs linphone-common mkvtoolnix-gui python3-imageio
     golang-github-gabriel-vasile-mimetype-dev
+    libpython3.11-testsuite alsa-utils golang-github-hjfreyer-taglib-go-dev
+    sound-theme-freedesktop
 )
 # File names that hold audio or video in the packages above.
 media='.*\.(3g2|3gp|aac|ac3|aif|aiff|amr|asf|au|avi|dv|flac|flv|m2ts|m4a|m4v|mj2|mka|mkv|mov|mp2|mp3|mp4|mpeg|mpg|mts|mxf|nut|oga|ogg|ogv|opus|spx|ts|vob|wav|webm|wma|wmv|wv)'

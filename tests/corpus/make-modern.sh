@@ -174,6 +174,48 @@ for clip in h264-1080.mp4 opus.ogg hevc-hvc1.mp4 aac-lc.m4a pcm24.wav; do
     mkvmerge -q -o "$cache/mkvmerge-${clip%.*}.mkv" "$cache/$clip"
 done
 
+# Music as libraries hold it: covers in the tags, codecs that state no bit rate of their own.
+song=(-f lavfi -i "sine=frequency=330:sample_rate=44100:duration=4" -ac 2)
+ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=300x300" \
+    -frames:v 1 "$work/cover.jpg"
+ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=240x240" \
+    -frames:v 1 "$work/cover.png"
+# One song with a cover: name | cover | ffmpeg options for the audio.
+covered=(
+    "cover-jpeg.mp3|jpg|-c:a libmp3lame -q:a 2 -id3v2_version 3"
+    "cover-png.mp3|png|-c:a libmp3lame -b:a 192k -id3v2_version 4"
+    "cover-aac.m4a|jpg|-c:a aac -b:a 128k"
+    "cover-alac.m4a|png|-c:a alac"
+    "cover.flac|png|-c:a flac"
+)
+for recipe in "${covered[@]}"; do
+    IFS='|' read -r name picture options <<<"$recipe"
+    # shellcheck disable=SC2086 # the recipe's options are words on purpose
+    ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -i "$work/cover.$picture" \
+        -map 0:a -map 1:v $options -c:v copy -disposition:v attached_pic "$cache/$name"
+done
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a flac "$work/song.flac"
+mkvmerge -q -o "$cache/cover-attachment.mka" --attachment-mime-type image/jpeg \
+    --attachment-name cover.jpg --attach-file "$work/cover.jpg" "$work/song.flac"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libvorbis -q:a 4 \
+    -attach "$work/cover.png" -metadata:s:t mimetype=image/png "$cache/cover-attachment-vorbis.mkv"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libopus -b:a 96k "$cache/song.opus"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libvorbis -q:a 5 "$cache/song.ogg"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a aac -b:a 160k "$cache/song-aac.mkv"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a wavpack "$cache/song.wv"
+# Lengths that one rounding keeps whole: 704000 samples at 44 kHz are 16 s, and 10.2 s at 25
+# frames a second are 255 frames.
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+    -f lavfi -i "sine=frequency=440:sample_rate=44000:duration=16" -c:a flac "$cache/exact-16s.flac"
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+    -f lavfi -i "sine=frequency=440:sample_rate=44000:duration=16" -c:a pcm_s16le \
+    "$cache/exact-16s.wav"
+for container in mp4 mkv; do
+    ffmpeg -nostdin -hide_banner -loglevel error -y \
+        -f lavfi -i "testsrc2=size=160x120:rate=25:duration=10.2" -c:v libx264 -preset ultrafast \
+        "$cache/exact-255-frames.$container"
+done
+
 # Names that tell another format than the bytes.
 cp "$cache/vp9.webm" "$cache/webm-named.mp4"
 cp "$cache/h264-1080.mkv" "$cache/mkv-named.avi"

@@ -104,6 +104,14 @@ TEST_F(Catalogue, DamagedAndMeaninglessContentIsReportedOrRefusedNeverMore) {
         Refused("one byte", "one-byte.avi", kNotMedia),
         Refused("text named .avi", "notes.avi", kNotMedia),
         Either("1 KiB of random bytes", "random.avi"),
+        // Text and binaries that some demuxer takes at a weak score, which is only a guess.
+        Refused("folder settings from Windows", "desktop.ini", kNotMedia),
+        Refused("Internet shortcut", "site.url", kNotMedia),
+        Refused("desktop entry", "viewer.desktop", kNotMedia),
+        Refused("systemd unit", "backup.service", kNotMedia),
+        Refused("pip configuration", "pip.conf", kNotMedia),
+        Refused("system identification", "os-release", kNotMedia),
+        Refused("copy of a shared library", "library.so.0", kNotMedia),
         // Lists that name another file: only the named file is ever opened.
         Refused("concatenation list of a clip", "list.ffconcat", kNotMedia),
         Refused("playlist of a clip", "list.m3u8", kDamaged),
@@ -115,6 +123,28 @@ TEST_F(Catalogue, DamagedAndMeaninglessContentIsReportedOrRefusedNeverMore) {
     Write("one-byte.avi", "R");
     Write("notes.avi", "Shopping list:\n- milk\n- bread\n");
     Write("random.avi", RandomBytes(1024, 1));
+    Write("desktop.ini",
+          "[.ShellClassInfo]\r\nIconResource=C:\\Windows\\System32\\imageres.dll,-108\r\n"
+          "[ViewState]\r\nMode=\r\nVid=\r\nFolderType=Videos\r\n");
+    Write("site.url", "[InternetShortcut]\r\nURL=https://example.org/\r\nIDList=\r\nHotKey=0\r\n");
+    Write("viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %f\n"
+                            "Icon=viewer\nMimeType=video/x-msvideo;\n");
+    Write("backup.service", "[Unit]\nDescription=Nightly backup\nAfter=network.target\n\n"
+                            "[Service]\nExecStart=/usr/bin/true\nRestart=on-failure\n\n"
+                            "[Install]\nWantedBy=multi-user.target\n");
+    Write("pip.conf", "[global]\nindex-url = https://pypi.org/simple\ntimeout = 60\n");
+    Write("os-release",
+          "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
+          "VERSION_ID=\"12\"\nVERSION=\"12 (bookworm)\"\nVERSION_CODENAME=bookworm\n"
+          "ID=debian\nHOME_URL=\"https://www.debian.org/\"\n"
+          "SUPPORT_URL=\"https://www.debian.org/support\"\n"
+          "BUG_REPORT_URL=\"https://bugs.debian.org/\"\n");
+    // libbsd's ELF layout reads as two pictureless video streams at a weak score; libc where it
+    // is missing.
+    const fs::path libraries = "/usr/lib/x86_64-linux-gnu";
+    fs::copy_file(fs::exists(libraries / "libbsd.so.0") ? libraries / "libbsd.so.0"
+                                                        : libraries / "libc.so.6",
+                  Path("library.so.0"));
     unsigned seed = 2;
     for (const std::string& clip : FixtureClips()) {
         const std::string bytes = ReadFile(MediaDirectory() / clip);

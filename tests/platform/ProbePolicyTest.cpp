@@ -151,6 +151,21 @@ const Case kCases[] = {
          Add(c).codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
      },
      true},
+    {"CoverPicturesAreNotReported", "matroska",
+     [](AVFormatContext& c) {
+         Audio(Add(c), AV_CODEC_ID_FLAC, 44100);
+         AVStream& cover = Add(c);
+         cover.codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+         cover.codecpar->codec_id = AV_CODEC_ID_MJPEG;
+         cover.disposition = AV_DISPOSITION_ATTACHED_PIC;
+     },
+     true},
+    {"RealMjpegVideoStillNeedsTheAnalysis", "matroska",
+     [](AVFormatContext& c) {
+         Audio(Add(c), AV_CODEC_ID_FLAC, 44100);
+         Video(Add(c), AV_CODEC_ID_MJPEG);
+     },
+     false},
     {"SubtitlesNeedOnlyALength", "matroska",
      [](AVFormatContext& c) {
          AVStream& s = Add(c);

@@ -73,6 +73,11 @@ std::vector<Case> Cases() {
         {"NtscRateIsTheStoredFloat", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(333667, pal),
          32.666,
          ExpectVideo("Video", 29.969999313354492f, "720x576", 24, 978, "Unknown (0)", 1.25f)},
+        // The double nearest 255 / 25 s times 25 falls short of 255 by its rounding alone.
+        {"ExactLengthMakesWholeFrames", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(400000, pal),
+         255.0 / 25, ExpectVideo("Video", 25, "720x576", 24, 255, "Unknown (0)", 1.25f)},
+        {"JustShortOfAFrameIsNotAFrame", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(400000, pal),
+         10.19999999999, ExpectVideo("Video", 25, "720x576", 24, 254, "Unknown (0)", 1.25f)},
         {"NoTimePerFrame", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(0, pal), 10,
          ExpectVideo("Video", 0, "720x576", 24, 0, "Unknown (0)", 1.25f)},
         {"NegativeTimePerFrame", MEDIATYPE_Video, FORMAT_MPEGVideo, VideoInfo(-400000, pal), 10,
