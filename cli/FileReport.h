@@ -17,15 +17,17 @@ enum class FileOutcome {
 
 struct FileReport {
     FileOutcome outcome = FileOutcome::Reported;
-    std::string text;    // the lines written, each ended by a line feed
+    std::string text;    // the whole report, each line ended by a line feed; empty without one
     std::string problem; // why there is no report, for the line on standard error
 };
 
 // How a detector outcome counts when the file was found in a folder.
 FileOutcome ClassifyOutcome(const ReportOutcome& outcome);
 
-// Builds the report of `item`. With `forTerminal`, control characters of the file's name and
-// path are escaped in the text, as in messages; otherwise its bytes are kept exactly.
-FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal);
+// Builds the report of `item`, whole or not at all. With `forTerminal`, control characters of the
+// file's name and path are escaped in the text, as in messages; otherwise its bytes are kept
+// exactly. Every failure, running out of memory too, becomes an unreadable file.
+FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings,
+                           bool forTerminal) noexcept;
 
 } // namespace zarvo

@@ -5,9 +5,9 @@
 #include "report/MediaStream.h"
 
 #include <array>
-#include <cassert>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string_view>
 
 namespace zarvo {
@@ -149,7 +149,9 @@ std::string UnknownCode(std::uint32_t code) {
 } // namespace
 
 void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length) {
-    assert(CurrentStream != nullptr && "the report builder sets the stream being classified");
+    // Without a record there is nowhere to put the fields; going on would describe nothing.
+    if (CurrentStream == nullptr)
+        throw std::logic_error("no stream record to classify into");
     TMediaStream& stream = *CurrentStream;
     const HeldReference unknown(mediaType.pUnk);
 

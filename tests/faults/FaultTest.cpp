@@ -1,6 +1,8 @@
 // Reads that are slow, fail or meet a changing file: each ends in the true report or a refusal.
 #include "support/ChildProcess.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -74,5 +76,55 @@ TEST_P(FaultTest, GivesTheTrueReportOrRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(Reads, FaultTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct MemoryCase {
+    const char* clip;
+    int period; // every Nth allocation of the reading thread fails
+};
+
+const MemoryCase kMemoryCases[] = {
+    {"h264_aac.mp4", 7},   {"h264_aac.mp4", 61},      {"h264_aac.mp4", 400},
+    {"h264_aac.mp4", 997}, {"xvid_mp3.avi", 13},      {"xvid_mp3.avi", 400},
+    {"pcm.wav", 3},        {"h264_aac_srt.mkv", 150}, {"h264_aac_srt.mkv", 400},
+};
+
+class MemoryFaultTest : public ::testing::TestWithParam<MemoryCase> {};
+
+// Running out of memory anywhere in a report gives the true report or a refusal with nothing on
+// standard output, never a report of what happened to be read.
+TEST_P(MemoryFaultTest, GivesTheTrueReportOrRefuses) {
+    const MemoryCase& c = GetParam();
+    const std::string expected =
+        Contents(fs::path(ZARVO_TEST_EXPECTED) / (std::string(c.clip) + ".txt"));
+    const zarvo::test::ChildResult run = zarvo::test::RunChild({
+        .program = ZARVO_REPORT,
+        .arguments = {c.clip},
+        .directory = ZARVO_TEST_MEDIA,
+        .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
+                        {"ZARVO_FAULT_FILE", c.clip},
+                        {"ZARVO_FAULT", "nomem=" + std::to_string(c.period)}},
+        .timeLimitSeconds = 30,
+    });
+    ASSERT_FALSE(run.timedOut) << zarvo::test::DescribeEnd(run);
+    if (run.exitCode == 0) {
+        EXPECT_EQ(run.out, expected) << "a report made short of memory is not the file's";
+        EXPECT_EQ(run.err, "");
+        return;
+    }
+    EXPECT_EQ(run.exitCode, 1) << zarvo::test::DescribeEnd(run);
+    EXPECT_EQ(run.out, "") << "a refused file has no report";
+    const std::string start = std::string("zarvo-report: ") + c.clip + ": ";
+    EXPECT_TRUE(run.err.starts_with(start)) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Allocations, MemoryFaultTest, ::testing::ValuesIn(kMemoryCases),
+                         [](const auto& info) {
+                             std::string name = info.param.clip;
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                                 '_');
+                             return name + "_" + std::to_string(info.param.period);
+                         });
 
 } // namespace

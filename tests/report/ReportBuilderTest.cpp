@@ -1,6 +1,7 @@
 // The report builder driving a scripted detector: line texts, order and failure paths.
 #include "report/ReportBuilder.h"
 
+#include "report/MediaStream.h"
 #include "support/FormatBlocks.h"
 #include "support/RecordingView.h"
 #include "support/ScriptedMediaDet.h"
@@ -51,13 +52,36 @@ ScriptedStream OfKind(const GUID& major, const GUID& format) {
     return stream;
 }
 
+// A folder of its own for each test, removed with it.
+class TestFolder {
+public:
+    TestFolder() {
+        char pattern[] = "/tmp/zarvo-report-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+    ~TestFolder() { std::filesystem::remove_all(path_); }
+
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 class ReportBuilderTest : public ::testing::Test {
 protected:
-    ReportOutcome Build(const std::string& path = "/videos/movie.avi",
+    // The report of an empty file at `name` in the test's folder, whose streams the script gives.
+    ReportOutcome Build(const std::string& name = "videos/movie.avi",
                         const FormatSettings& settings = {}) {
+        path = folder.Path().string() + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        ::close(::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644));
         return GetFileData(path, view, settings);
     }
 
+    TestFolder folder;
+    std::string path;
     Script script;
     ClassRegistration registration = test::RegisterScriptedMediaDet(script);
     RecordingView view;
@@ -66,11 +90,11 @@ protected:
 TEST_F(ReportBuilderTest, WritesTheWholeReportOfAVideoAndAnAudioStream) {
     script.streams = {Video(5025.5), Audio(20)};
     EXPECT_EQ(Build().result, ReportResult::Reported);
-    EXPECT_EQ(view.title, "Zarvo  [/videos/movie.avi]");
-    EXPECT_EQ(view.caption, "Zarvo  [/videos/movie.avi]");
+    EXPECT_EQ(view.title, "Zarvo  [" + path + "]");
+    EXPECT_EQ(view.caption, "Zarvo  [" + path + "]");
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.Text(), "File:\t\tmovie.avi\n"
-                           "Size:\t\t0 MB\n" // no such file to open: size 0
+                           "Size:\t\t0 MB\n" // an empty file
                            "Duration:\t\t01:23:45:50\n"
                            "\n"
                            "Stream 1  --  Video\n"
@@ -215,11 +239,91 @@ TEST_F(ReportBuilderTest, AnErrorInsideTheReportReleasesEverythingAndKeepsItsLin
     EXPECT_EQ(unknown->Release(), 0u) << "every reference handed out was given back";
 }
 
+TEST_F(ReportBuilderTest, AFailedCallOfTheDetectorRefusesTheReport) {
+    struct Failure {
+        const char* name;
+        std::size_t stream; // which stream's call fails
+        HRESULT ScriptedStream::*call;
+        HRESULT status;
+        std::size_t linesLeft; // what the report had written when it was stopped
+    };
+    const Failure failures[] = {
+        {"selecting the first stream", 0, &ScriptedStream::selectStatus, E_INVALIDARG, 1},
+        {"selecting a later stream", 1, &ScriptedStream::selectStatus, E_INVALIDARG, 13},
+        {"media type out of memory", 1, &ScriptedStream::mediaTypeStatus, E_OUTOFMEMORY, 13},
+        {"media type unavailable", 0, &ScriptedStream::mediaTypeStatus, E_FAIL, 3},
+        {"frame rate out of memory", 0, &ScriptedStream::frameRateStatus, E_OUTOFMEMORY, 3},
+        {"length of the first stream lost", 0, &ScriptedStream::lengthStatus, E_OUTOFMEMORY, 1},
+        {"length of a later stream lost", 1, &ScriptedStream::lengthStatus, E_POINTER, 13},
+    };
+    for (const Failure& failure : failures) {
+        auto* unknown = new test::CountedUnknown;
+        script = Script{};
+        script.streams = {Video(2), Audio(2)};
+        script.streams[0].unknown = unknown;
+        script.streams[failure.stream].*failure.call = failure.status;
+        view = RecordingView{};
+        try {
+            Build();
+            ADD_FAILURE() << failure.name << ": a report was given";
+        } catch (const DetectorFailure& error) {
+            EXPECT_EQ(error.Status(), failure.status) << failure.name;
+            EXPECT_EQ(error.what(), DescribeStatus(failure.status)) << failure.name;
+        }
+        // The first stream's duration is read before the view is touched.
+        EXPECT_EQ(view.lines.size(), failure.linesLeft) << failure.name;
+        EXPECT_EQ(script.liveDetectors, 0) << failure.name;
+        EXPECT_EQ(unknown->Release(), 0u) << failure.name << ": a reference was kept";
+    }
+}
+
+TEST_F(ReportBuilderTest, ValuesTheDetectorDoesNotHaveAreNoFailure) {
+    script.streams = {Video(2), Video(3)};
+    script.streams[0].lengthStatus = S_FALSE;
+    script.streams[0].frameRate = 23.976; // the detector's; the block says 25
+    script.streams[1].frameRateStatus = E_FAIL;
+    script.streams[1].format.clear(); // the section shows the detector's rate
+    EXPECT_EQ(Build().result, ReportResult::Reported);
+    EXPECT_EQ(view.lines[2], "Duration:\t\tUnknown");
+    EXPECT_EQ(view.lines[19], "  Frames/sec: \t23.976") << "the rate of the stream before";
+}
+
+TEST_F(ReportBuilderTest, AStreamCountThatCannotBeReadIsNoReport) {
+    script.streams = {Video(1)};
+    script.countStatus = E_OUTOFMEMORY;
+    const ReportOutcome outcome = Build();
+    EXPECT_EQ(outcome.result, ReportResult::NotOpened);
+    EXPECT_EQ(outcome.status, E_OUTOFMEMORY);
+    EXPECT_EQ(view.lines, std::vector<std::string>{"previous report"});
+}
+
+TEST_F(ReportBuilderTest, AFileGoneBeforeItsSizeIsReadIsRefused) {
+    script.streams = {Audio(1)};
+    const std::string gone = folder.Path().string() + "/gone.wav";
+    EXPECT_THROW(GetFileData(gone, view), std::runtime_error);
+    EXPECT_EQ(view.lines, std::vector<std::string>{"File:\t\tgone.wav"});
+    EXPECT_EQ(script.liveDetectors, 0);
+}
+
+TEST_F(ReportBuilderTest, TheStreamRecordOfAnOuterReportIsLeftDesignated) {
+    TMediaStream outer;
+    outer.Codec = "outer";
+    CurrentStream = &outer;
+    script.streams = {Video(1), Audio(1)};
+    Build();
+    EXPECT_EQ(CurrentStream, &outer);
+    script.streams[1].mediaTypeThrows = true;
+    EXPECT_THROW(Build(), std::runtime_error);
+    EXPECT_EQ(CurrentStream, &outer) << "also when the report is cut short";
+    EXPECT_EQ(outer.Codec, "outer");
+    CurrentStream = nullptr;
+}
+
 TEST_F(ReportBuilderTest, FileNamePartIsAfterTheLastSlash) {
     script.streams = {Audio(1)};
-    const std::pair<const char*, const char*> names[] = {{"/a/b/c.avi", "c.avi"},
+    const std::pair<const char*, const char*> names[] = {{"a/b/c.avi", "c.avi"},
                                                          {"c.avi", "c.avi"},
-                                                         {"/a/b:c.avi", "b:c.avi"},
+                                                         {"a/b:c.avi", "b:c.avi"},
                                                          {"dir\\c.avi", "dir\\c.avi"}};
     for (const auto& [path, name] : names) {
         Build(path);
@@ -263,8 +367,9 @@ TEST_F(FileSizeTest, WholeMebibytesOfTheTrueSize) {
         EXPECT_EQ(FileSizeByName((directory / "clip.avi").string()),
                   static_cast<std::uint64_t>(size));
     }
-    EXPECT_EQ(FileSizeByName((directory / "missing.avi").string()), 0u);
-    EXPECT_EQ(FileSizeByName(directory.string()), 0u) << "a directory has no size to report";
+    EXPECT_THROW(FileSizeByName((directory / "missing.avi").string()), std::runtime_error);
+    EXPECT_THROW(FileSizeByName(directory.string()), std::runtime_error)
+        << "a directory has no size to report";
 }
 
 } // namespace
