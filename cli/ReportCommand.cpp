@@ -22,7 +22,8 @@
 namespace {
 
 void Complain(std::string_view name, const std::string& why) {
-    std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(), why.c_str());
+    std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(),
+                 zarvo::PrintableName(why).c_str());
 }
 
 // Whether a file without a report gets its line on standard error and fails the run: a file
