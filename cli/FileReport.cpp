@@ -14,7 +14,8 @@ namespace {
 // found in a folder.
 class BufferView final : public ReportView {
 public:
-    BufferView(const WorkItem& item, bool forTerminal) : item_(item), forTerminal_(forTerminal) {}
+    BufferView(const WorkItem& item, bool forTerminal, bool withFacts)
+        : item_(item), forTerminal_(forTerminal), withFacts_(withFacts) {}
 
     void SetApplicationTitle(const std::string&) override {}
     void SetCaption(const std::string&) override {}
@@ -36,9 +37,19 @@ public:
             text_ += name;
         text_ += '\n';
     }
+    void FileDescribed(std::uint64_t size, std::optional<double> duration) override {
+        if (withFacts_)
+            facts_ = FileFacts{size, duration, {}};
+    }
+    void StreamDescribed(std::int64_t number, const TMediaStream& stream,
+                         std::optional<double> length) override {
+        if (withFacts_)
+            facts_.streams.push_back({number, stream, length});
+    }
     void ShowMessage(const std::string& text) override { message_ = text; }
 
     std::string& Text() { return text_; }
+    FileFacts& Facts() { return facts_; }
     const std::string& Message() const { return message_; }
 
 private:
@@ -48,7 +59,9 @@ private:
 
     const WorkItem& item_;
     const bool forTerminal_;
+    const bool withFacts_;
     std::string text_;
+    FileFacts facts_;
     std::string message_;
 };
 
@@ -73,14 +86,16 @@ FileOutcome ClassifyOutcome(const ReportOutcome& outcome) {
     return FileOutcome::Unreadable;
 }
 
-FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings,
-                           bool forTerminal) noexcept {
+FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal,
+                           bool withFacts) noexcept {
     try {
         if (!item.listError.empty())
-            return {FileOutcome::Unreadable, {}, item.listError};
-        BufferView view(item, forTerminal);
+            return {FileOutcome::Unreadable, {}, item.listError, {}};
+        BufferView view(item, forTerminal, withFacts);
         const ReportOutcome outcome = GetFileData(item.path, view, settings);
-        FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}};
+        FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}, {}};
+        if (outcome.result == ReportResult::Reported)
+            report.facts = std::move(view.Facts());
         switch (outcome.result) {
         case ReportResult::Reported:
             break;
@@ -99,12 +114,12 @@ FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings,
     } catch (const std::exception& error) {
         // A report cut short describes only part of the file: none of its lines is passed on.
         try {
-            return {FileOutcome::Unreadable, {}, error.what()};
+            return {FileOutcome::Unreadable, {}, error.what(), {}};
         } catch (const std::bad_alloc&) {
         }
     }
     // Short enough to be held without allocating, as memory may have run out.
-    return {FileOutcome::Unreadable, {}, "out of memory"};
+    return {FileOutcome::Unreadable, {}, "out of memory", {}};
 }
 
 } // namespace zarvo

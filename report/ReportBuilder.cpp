@@ -125,6 +125,7 @@ public:
     std::string StreamDurationText(std::int32_t stream) {
         RequireSuccess(detector_.put_CurrentStream(stream));
         currentLength_ = 0;
+        known_ = false;
         double length = 0;
         const HRESULT status = detector_.get_StreamLength(&length);
         RequireValueOrNone(status);
@@ -132,15 +133,21 @@ public:
         if (status != S_OK || !std::isfinite(length) || std::fabs(length) >= 0x1p63)
             return "Unknown";
         currentLength_ = length;
+        known_ = true;
         return DurationText(length, settings_);
     }
 
     double CurrentLength() const { return currentLength_; }
+    // The length measured last, none where its text is "Unknown".
+    std::optional<double> KnownLength() const {
+        return known_ ? std::optional<double>(currentLength_) : std::nullopt;
+    }
 
 private:
     IMediaDet& detector_;
     const FormatSettings& settings_;
     double currentLength_ = 0;
+    bool known_ = false;
 };
 
 } // namespace
@@ -166,6 +173,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
 
     StreamLengths lengths(*detector, settings);
     const std::string fileDuration = lengths.StreamDurationText(0);
+    const std::optional<double> fileLength = lengths.KnownLength();
     const std::string title = "Zarvo  [" + path + "]";
     view.SetApplicationTitle(title);
     view.SetCaption(title);
@@ -174,6 +182,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
     const std::uint64_t size = FileSizeByName(path);
     view.AppendLine(LabelledLine(ReportLine::FileSize, std::to_string(size >> 20) + " MB"));
     view.AppendLine(LabelledLine(ReportLine::FileDuration, fileDuration));
+    view.FileDescribed(size, fileLength);
 
     // One value for the whole report: a stream whose rate cannot be read keeps the last one.
     double frameRate = 0;
@@ -190,6 +199,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
         GetMediaTypeDescriptionX(mediaType, lengths.CurrentLength());
         view.AppendLine("");
         AppendSection(view, std::int64_t{i} + 1, stream, settings);
+        view.StreamDescribed(std::int64_t{i} + 1, stream, lengths.KnownLength());
     }
     return {ReportResult::Reported, S_OK};
 }

@@ -1,6 +1,10 @@
 // What the report builder needs of the window that shows the report.
 #pragma once
 
+#include "report/MediaStream.h"
+
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +26,12 @@ public:
         line += name;
         AppendLine(line);
     }
+    // The numbers behind the lines just written, for a view that keeps them beside the text:
+    // the file's size in bytes and the first stream's length in seconds (none where the report
+    // says "Unknown"), then each stream's record, numbered as in its heading, with its length.
+    virtual void FileDescribed(std::uint64_t /*size*/, std::optional<double> /*duration*/) {}
+    virtual void StreamDescribed(std::int64_t /*number*/, const TMediaStream& /*stream*/,
+                                 std::optional<double> /*length*/) {}
     // A modal message with no icon and one OK button, captioned with the application title.
     virtual void ShowMessage(const std::string& text) = 0;
 };

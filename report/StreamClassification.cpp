@@ -124,6 +124,10 @@ void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoL
     stream.ColorDepth = static_cast<std::uint8_t>(*bitCount);
     stream.Frames = FrameCount(stream.FrameRate, length);
     stream.Codec = VideoCodecName(*compression);
+    stream.Fields = TMediaStream::FieldSet::Video;
+    stream.Width = *width;
+    stream.Height = *height;
+    stream.CodecCode = *compression;
     // A picture without height has no shape.
     stream.Ratio = *height != 0 ? static_cast<float>(static_cast<double>(*width) / *height) : 0.0f;
 }
@@ -140,6 +144,10 @@ void SetAudioFields(TMediaStream& stream, const FormatBlockReader& block) {
     stream.Bitrate = static_cast<std::uint32_t>(std::uint64_t{*bytesPerSec} * 8 / 1000);
     stream.SampleRate = static_cast<float>(*samplesPerSec / 1000.0);
     stream.Channels = static_cast<std::uint8_t>(*channels);
+    stream.Fields = TMediaStream::FieldSet::Audio;
+    stream.CodecCode = *tag;
+    stream.SamplesPerSec = *samplesPerSec;
+    stream.AvgBytesPerSec = *bytesPerSec;
 }
 
 std::string UnknownCode(std::uint32_t code) {

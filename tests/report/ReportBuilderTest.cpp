@@ -4,6 +4,7 @@
 #include "report/MediaStream.h"
 #include "support/FormatBlocks.h"
 #include "support/RecordingView.h"
+#include "support/ScratchDir.h"
 #include "support/ScriptedMediaDet.h"
 
 #include <cmath>
@@ -52,23 +53,6 @@ ScriptedStream OfKind(const GUID& major, const GUID& format) {
     return stream;
 }
 
-// A folder of its own for each test, removed with it.
-class TestFolder {
-public:
-    TestFolder() {
-        char pattern[] = "/tmp/zarvo-report-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    TestFolder(const TestFolder&) = delete;
-    TestFolder& operator=(const TestFolder&) = delete;
-    ~TestFolder() { std::filesystem::remove_all(path_); }
-
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 class ReportBuilderTest : public ::testing::Test {
 protected:
     // The report of an empty file at `name` in the test's folder, whose streams the script gives.
@@ -80,7 +64,7 @@ protected:
         return GetFileData(path, view, settings);
     }
 
-    TestFolder folder;
+    test::ScratchDir folder;
     std::string path;
     Script script;
     ClassRegistration registration = test::RegisterScriptedMediaDet(script);
