@@ -58,14 +58,14 @@ protected:
     // The report of an empty file at `name` in the test's folder, whose streams the script gives.
     ReportOutcome Build(const std::string& name = "videos/movie.avi",
                         const FormatSettings& settings = {}) {
-        path = folder.Path().string() + "/" + name;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        ::close(::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644));
-        return GetFileData(path, view, settings);
+        builtPath = folder.Path().string() + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(builtPath).parent_path());
+        ::close(::open(builtPath.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644));
+        return GetFileData(builtPath, view, settings);
     }
 
     test::ScratchDir folder;
-    std::string path;
+    std::string builtPath;
     Script script;
     ClassRegistration registration = test::RegisterScriptedMediaDet(script);
     RecordingView view;
@@ -74,8 +74,8 @@ protected:
 TEST_F(ReportBuilderTest, WritesTheWholeReportOfAVideoAndAnAudioStream) {
     script.streams = {Video(5025.5), Audio(20)};
     EXPECT_EQ(Build().result, ReportResult::Reported);
-    EXPECT_EQ(view.title, "Zarvo  [" + path + "]");
-    EXPECT_EQ(view.caption, "Zarvo  [" + path + "]");
+    EXPECT_EQ(view.title, "Zarvo  [" + builtPath + "]");
+    EXPECT_EQ(view.caption, "Zarvo  [" + builtPath + "]");
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.Text(), "File:\t\tmovie.avi\n"
                            "Size:\t\t0 MB\n" // an empty file
