@@ -7,8 +7,8 @@ class QFontMetricsF;
 
 namespace zarvo {
 
-// The report puts two tabs after its short labels ("File:", "  Codec: ") and one after its long
-// ones ("  Resolution: ", "  Average bitrate: "), counting on both to reach the second stop. That
+// The report puts two tabs after its short labels and one after its long ones (the table of
+// report/ReportLabels says which), counting on both to reach the second stop. That
 // holds when every short label is narrower than one stop and every long label is at least one
 // stop wide and narrower than two. The distance lies midway between the widest short label and the
 // narrowest long one; in a font where no distance fits, eight average characters, as text boxes

@@ -21,6 +21,8 @@ constexpr std::string_view kUsage =
     "  -r, --recursive  also report on the files in the sub-folders of each folder\n"
     "  -L               follow symlinks to folders too (symlinks to files always are)\n"
     "  -j, --jobs N     read N files at a time (default: the number of processors)\n"
+    "      --json       print one JSON object per line for each file, with or without\n"
+    "                   a report; its fields are listed in zarvo-report(1)\n"
     "      --help       show this help and exit\n"
     "      --version    show the version and exit\n"
     "\n"
@@ -34,7 +36,14 @@ constexpr std::string_view kUsage =
     "\n"
     "Exit status: 0 when every named file was reported and every file in a folder\n"
     "could be read; 1 otherwise, or when the report cannot be written; 2 for a usage\n"
-    "error.\n";
+    "error.\n"
+    "\n"
+    "Examples with jq: the files without audio, and a CSV of each video stream's\n"
+    "file, width, height and duration:\n"
+    "  zarvo-report --json -r DIR | jq -r 'select(.outcome == \"reported\" and\n"
+    "    all(.streams[]; .kind != \"Audio\" and .kind != \"Ogg audio\")) | .path'\n"
+    "  zarvo-report --json -r DIR | jq -r '.path as $p | .streams[] |\n"
+    "    select(.kind == \"Video\") | [$p, .width, .height, .duration] | @csv'\n";
 
 constexpr unsigned kMostJobs = 256;
 
@@ -78,6 +87,8 @@ ParsedArguments ParseArguments(int argc, char** argv) {
             return {std::nullopt, 0};
         } else if (argument == "--recursive") {
             command.recursive = true;
+        } else if (argument == "--json") {
+            command.json = true;
         } else if (argument == "--jobs" || argument.starts_with("--jobs=")) {
             std::string_view value;
             if (argument.size() > 6) {

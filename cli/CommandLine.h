@@ -12,6 +12,7 @@ struct CommandLine {
     bool recursive = false;   // -r: descend into sub-folders of folder arguments
     bool followLinks = false; // -L: descend into symlinked folders too
     unsigned jobs = 0;        // -j N; 0 until read, then the processor count when not given
+    bool json = false;        // --json: one JSON object per file instead of the text report
 };
 
 // The result of reading the arguments: a command to run, or an exit status to leave with after

@@ -4,18 +4,18 @@
 #include "cli/PrintableName.h"
 
 #include <exception>
+#include <new>
 #include <string_view>
 
 namespace zarvo {
 namespace {
 
-constexpr std::string_view kFileLabel = "File:\t\t";
-
 // Collects the report's lines; the line before the report names the file's path when it was
 // found in a folder.
 class BufferView final : public ReportView {
 public:
-    BufferView(const WorkItem& item, bool forTerminal) : item_(item), forTerminal_(forTerminal) {}
+    BufferView(const WorkItem& item, bool forTerminal, bool withFacts)
+        : item_(item), forTerminal_(forTerminal), withFacts_(withFacts) {}
 
     void SetApplicationTitle(const std::string&) override {}
     void SetCaption(const std::string&) override {}
@@ -25,18 +25,31 @@ public:
             text_ += "==> " + Shown(item_.shownPath) + " <==\n";
     }
     void AppendLine(std::string_view line) override {
-        // Only the name in the "File:" line comes from outside; every other line is our own.
-        if (forTerminal_ && line.starts_with(kFileLabel)) {
-            text_ += kFileLabel;
-            text_ += PrintableName(line.substr(kFileLabel.size()));
-        } else {
-            text_ += line;
-        }
+        text_ += line;
         text_ += '\n';
+    }
+    // Only the file's name comes from outside; every other line is our own.
+    void AppendFileNameLine(std::string_view label, std::string_view name) override {
+        text_ += label;
+        if (forTerminal_)
+            text_ += PrintableName(name);
+        else
+            text_ += name;
+        text_ += '\n';
+    }
+    void FileDescribed(std::uint64_t size, std::optional<double> duration) override {
+        if (withFacts_)
+            facts_ = FileFacts{size, duration, {}};
+    }
+    void StreamDescribed(std::int64_t number, const TMediaStream& stream,
+                         std::optional<double> length) override {
+        if (withFacts_)
+            facts_.streams.push_back({number, stream, length});
     }
     void ShowMessage(const std::string& text) override { message_ = text; }
 
     std::string& Text() { return text_; }
+    FileFacts& Facts() { return facts_; }
     const std::string& Message() const { return message_; }
 
 private:
@@ -46,7 +59,9 @@ private:
 
     const WorkItem& item_;
     const bool forTerminal_;
+    const bool withFacts_;
     std::string text_;
+    FileFacts facts_;
     std::string message_;
 };
 
@@ -71,13 +86,16 @@ FileOutcome ClassifyOutcome(const ReportOutcome& outcome) {
     return FileOutcome::Unreadable;
 }
 
-FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal) {
-    if (!item.listError.empty())
-        return {FileOutcome::Unreadable, {}, item.listError};
-    BufferView view(item, forTerminal);
+FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal,
+                           bool withFacts) noexcept {
     try {
+        if (!item.listError.empty())
+            return {FileOutcome::Unreadable, {}, item.listError, {}};
+        BufferView view(item, forTerminal, withFacts);
         const ReportOutcome outcome = GetFileData(item.path, view, settings);
-        FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}};
+        FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}, {}};
+        if (outcome.result == ReportResult::Reported)
+            report.facts = std::move(view.Facts());
         switch (outcome.result) {
         case ReportResult::Reported:
             break;
@@ -92,10 +110,16 @@ FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings,
             break;
         }
         return report;
+    } catch (const std::bad_alloc&) {
     } catch (const std::exception& error) {
-        // The lines written before the error stay, as they would on a terminal.
-        return {FileOutcome::Unreadable, std::move(view.Text()), error.what()};
+        // A report cut short describes only part of the file: none of its lines is passed on.
+        try {
+            return {FileOutcome::Unreadable, {}, error.what(), {}};
+        } catch (const std::bad_alloc&) {
+        }
     }
+    // Short enough to be held without allocating, as memory may have run out.
+    return {FileOutcome::Unreadable, {}, "out of memory", {}};
 }
 
 } // namespace zarvo

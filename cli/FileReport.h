@@ -5,7 +5,10 @@
 #include "report/NumberFormat.h"
 #include "report/ReportBuilder.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace zarvo {
 
@@ -15,17 +18,34 @@ enum class FileOutcome {
     Unreadable, // any other way of having no report: always named on standard error
 };
 
+// The numbers behind the lines of one stream's section, and of the file lines.
+struct StreamFacts {
+    std::int64_t number = 0; // as in the stream's heading, from 1
+    TMediaStream stream;
+    std::optional<double> length; // seconds; none where the report says "Unknown"
+};
+
+struct FileFacts {
+    std::uint64_t size = 0;         // bytes
+    std::optional<double> duration; // the first stream's length
+    std::vector<StreamFacts> streams;
+};
+
 struct FileReport {
     FileOutcome outcome = FileOutcome::Reported;
-    std::string text;    // the lines written, each ended by a line feed
+    std::string text;    // the whole report, each line ended by a line feed; empty without one
     std::string problem; // why there is no report, for the line on standard error
+    FileFacts facts;     // kept only when asked for
 };
 
 // How a detector outcome counts when the file was found in a folder.
 FileOutcome ClassifyOutcome(const ReportOutcome& outcome);
 
-// Builds the report of `item`. With `forTerminal`, control characters of the file's name and
-// path are escaped in the text, as in messages; otherwise its bytes are kept exactly.
-FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal);
+// Builds the report of `item`, whole or not at all. With `forTerminal`, control characters of the
+// file's name and path are escaped in the text, as in messages; otherwise its bytes are kept
+// exactly. With `withFacts`, the numbers behind the report are kept as well. Every failure,
+// running out of memory too, becomes an unreadable file.
+FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal,
+                           bool withFacts = false) noexcept;
 
 } // namespace zarvo

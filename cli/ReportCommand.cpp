@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 #include "cli/FileReport.h"
 #include "cli/FolderWalk.h"
+#include "cli/JsonReport.h"
 #include "cli/OrderedRunner.h"
 #include "cli/PrintableName.h"
 #include "cli/ProgressLine.h"
@@ -22,7 +23,8 @@
 namespace {
 
 void Complain(std::string_view name, const std::string& why) {
-    std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(), why.c_str());
+    std::fprintf(stderr, "zarvo-report: %s: %s\n", zarvo::PrintableName(name).c_str(),
+                 zarvo::PrintableName(why).c_str());
 }
 
 // Whether a file without a report gets its line on standard error and fails the run: a file
@@ -71,19 +73,22 @@ int main(int argc, char** argv) {
     // A closed pipe is reported by the write that fails, so the run can stop cleanly.
     std::signal(SIGPIPE, SIG_IGN);
     const bool outToTerminal = ::isatty(1) == 1;
-    zarvo::ReportWriter out(1, outToTerminal);
+    zarvo::ReportWriter out(1, outToTerminal, !command.json);
     zarvo::ProgressLine progress(::isatty(2) == 1);
     zarvo::RunCounts counts;
     bool failed = false;
 
     const auto work = [&](std::size_t i) {
-        return zarvo::BuildFileReport(items[i], settings, outToTerminal);
+        return zarvo::BuildFileReport(items[i], settings, outToTerminal && !command.json,
+                                      command.json);
     };
     const auto take = [&](std::size_t i, zarvo::FileReport& report) {
         Count(report, counts);
         if (outToTerminal)
             progress.Clear();
-        if (!out.Add(report.text))
+        // Every file has its JSON object, with a report or without.
+        const std::string& shown = items[i].inFolder ? items[i].shownPath : items[i].path;
+        if (!out.Add(command.json ? zarvo::JsonLine(shown, report, outToTerminal) : report.text))
             return false;
         if (IsFailure(items[i], report)) {
             failed = true;

@@ -17,7 +17,7 @@ bool ReportWriter::Add(const std::string& text) {
         return false;
     if (text.empty())
         return true;
-    if (any_)
+    if (any_ && separated_)
         buffer_ += '\n';
     buffer_ += text;
     any_ = true;

@@ -7,10 +7,12 @@ namespace zarvo {
 
 class ReportWriter {
 public:
-    // With `eachReport` (a terminal), every report is written as soon as it is given.
-    ReportWriter(int fd, bool eachReport) : fd_(fd), eachReport_(eachReport) {}
+    // With `eachReport` (a terminal), every report is written as soon as it is given. Without
+    // `separated`, reports follow one another with nothing between them, as JSON lines do.
+    ReportWriter(int fd, bool eachReport, bool separated = true)
+        : fd_(fd), eachReport_(eachReport), separated_(separated) {}
 
-    // Adds `text`, one empty line after the previous report. False once a write has failed.
+    // Adds `text`, after one empty line when separated. False once a write has failed.
     bool Add(const std::string& text);
     // Writes what is buffered. False once a write has failed.
     bool Flush();
@@ -20,6 +22,7 @@ public:
 private:
     const int fd_;
     const bool eachReport_;
+    const bool separated_;
     bool any_ = false;
     int error_ = 0;
     std::string buffer_;

@@ -7,18 +7,23 @@
 #include "platform/MediaDet.h"
 #include "platform/TaskMem.h"
 #include "report/MediaStream.h"
+#include "report/ReportLabels.h"
 #include "report/StreamClassification.h"
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
-#include <system_error>
 
 namespace zarvo {
 namespace {
 
 const std::string kRule(27, '=');
+
+std::runtime_error SizeError(const char* why) {
+    return std::runtime_error(std::string("cannot read the file's size (") + why + ")");
+}
 
 // The nearest float; a value beyond float range becomes infinity rather than undefined behaviour.
 float NarrowToFloat(double value) {
@@ -50,20 +55,24 @@ void AppendSection(ReportView& view, std::int64_t number, const TMediaStream& st
         return;
     view.AppendLine(kRule);
     if (video) {
-        view.AppendLine("  Resolution: \t" + stream.Resolution);
-        view.AppendLine("  Codec: \t\t" + stream.Codec);
-        view.AppendLine("  Frames: \t\t" + std::to_string(stream.Frames));
-        view.AppendLine("  Frames/sec: \t" + FormatFixed(stream.FrameRate, 3, settings));
-        view.AppendLine("  Duration: \t" + stream.Duration);
-        view.AppendLine("  Color depth: \t" + std::to_string(stream.ColorDepth) + " bit");
-        view.AppendLine("  Ratio: \t\t" + FormatFixed(stream.Ratio, 2, settings));
+        view.AppendLine(LabelledLine(ReportLine::Resolution, stream.Resolution));
+        view.AppendLine(LabelledLine(ReportLine::Codec, stream.Codec));
+        view.AppendLine(LabelledLine(ReportLine::Frames, std::to_string(stream.Frames)));
+        view.AppendLine(
+            LabelledLine(ReportLine::FrameRate, FormatFixed(stream.FrameRate, 3, settings)));
+        view.AppendLine(LabelledLine(ReportLine::StreamDuration, stream.Duration));
+        view.AppendLine(
+            LabelledLine(ReportLine::ColorDepth, std::to_string(stream.ColorDepth) + " bit"));
+        view.AppendLine(LabelledLine(ReportLine::Ratio, FormatFixed(stream.Ratio, 2, settings)));
         return;
     }
-    view.AppendLine("  Codec: \t\t" + stream.Codec);
-    view.AppendLine("  Sample rate: \t" + FormatFixed(stream.SampleRate, 1, settings) + " kHz");
-    view.AppendLine("  Average bitrate: \t" + std::to_string(stream.Bitrate) + " kbit/sec");
-    view.AppendLine("  Duration: \t" + stream.Duration);
-    view.AppendLine("  Channels: \t" + ChannelsText(stream.Channels));
+    view.AppendLine(LabelledLine(ReportLine::Codec, stream.Codec));
+    view.AppendLine(
+        LabelledLine(ReportLine::SampleRate, FormatFixed(stream.SampleRate, 1, settings) + " kHz"));
+    view.AppendLine(
+        LabelledLine(ReportLine::Bitrate, std::to_string(stream.Bitrate) + " kbit/sec"));
+    view.AppendLine(LabelledLine(ReportLine::StreamDuration, stream.Duration));
+    view.AppendLine(LabelledLine(ReportLine::Channels, ChannelsText(stream.Channels)));
 }
 
 // Frees what a media type record owns when the stream's steps end, however they end.
@@ -78,14 +87,33 @@ private:
     AM_MEDIA_TYPE& mediaType_;
 };
 
-// Points CurrentStream at one stream's record for as long as it lives.
+// Points CurrentStream at one stream's record for as long as it lives, then back.
 class CurrentStreamScope {
 public:
-    explicit CurrentStreamScope(TMediaStream& stream) { CurrentStream = &stream; }
+    explicit CurrentStreamScope(TMediaStream& stream) : previous_(CurrentStream) {
+        CurrentStream = &stream;
+    }
     CurrentStreamScope(const CurrentStreamScope&) = delete;
     CurrentStreamScope& operator=(const CurrentStreamScope&) = delete;
-    ~CurrentStreamScope() { CurrentStream = nullptr; }
+    // What was designated before, so that a report built inside another leaves its record alone.
+    ~CurrentStreamScope() { CurrentStream = previous_; }
+
+private:
+    TMediaStream* previous_;
 };
+
+void RequireSuccess(HRESULT status) {
+    if (status != S_OK)
+        throw DetectorFailure(status);
+}
+
+// A value the detector may simply not have for a stream (a length, a frame rate) is asked for
+// with a status that says so: E_FAIL, or a success code other than S_OK. Any other failure
+// (out of memory, a bad argument) means the answer was lost, not absent.
+void RequireValueOrNone(HRESULT status) {
+    if (status < 0 && status != E_FAIL)
+        throw DetectorFailure(status);
+}
 
 // The detector of one report and the length of the stream it measured last.
 class StreamLengths {
@@ -95,23 +123,31 @@ public:
 
     // Selects the stream and reads its length; "Unknown" and a length of 0 when it has none.
     std::string StreamDurationText(std::int32_t stream) {
-        detector_.put_CurrentStream(stream);
+        RequireSuccess(detector_.put_CurrentStream(stream));
         currentLength_ = 0;
+        known_ = false;
         double length = 0;
         const HRESULT status = detector_.get_StreamLength(&length);
+        RequireValueOrNone(status);
         // A length that is not a number of seconds a clock can show counts as unknown too.
         if (status != S_OK || !std::isfinite(length) || std::fabs(length) >= 0x1p63)
             return "Unknown";
         currentLength_ = length;
+        known_ = true;
         return DurationText(length, settings_);
     }
 
     double CurrentLength() const { return currentLength_; }
+    // The length measured last, none where its text is "Unknown".
+    std::optional<double> KnownLength() const {
+        return known_ ? std::optional<double>(currentLength_) : std::nullopt;
+    }
 
 private:
     IMediaDet& detector_;
     const FormatSettings& settings_;
     double currentLength_ = 0;
+    bool known_ = false;
 };
 
 } // namespace
@@ -129,19 +165,24 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
     if (status != S_OK)
         return {ReportResult::NotOpened, status};
     std::int32_t count = 0;
-    detector->get_OutputStreams(&count);
+    status = detector->get_OutputStreams(&count);
+    if (status != S_OK)
+        return {ReportResult::NotOpened, status};
     if (count <= 0)
         return {ReportResult::NoStreams, S_OK};
 
     StreamLengths lengths(*detector, settings);
     const std::string fileDuration = lengths.StreamDurationText(0);
+    const std::optional<double> fileLength = lengths.KnownLength();
     const std::string title = "Zarvo  [" + path + "]";
     view.SetApplicationTitle(title);
     view.SetCaption(title);
     view.ClearReport();
-    view.AppendLine("File:\t\t" + std::string(SplitPath(path).name));
-    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(path) >> 20) + " MB");
-    view.AppendLine("Duration:\t\t" + fileDuration);
+    view.AppendFileNameLine(LabelledLine(ReportLine::FileName, ""), SplitPath(path).name);
+    const std::uint64_t size = FileSizeByName(path);
+    view.AppendLine(LabelledLine(ReportLine::FileSize, std::to_string(size >> 20) + " MB"));
+    view.AppendLine(LabelledLine(ReportLine::FileDuration, fileDuration));
+    view.FileDescribed(size, fileLength);
 
     // One value for the whole report: a stream whose rate cannot be read keeps the last one.
     double frameRate = 0;
@@ -150,14 +191,15 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
         TMediaStream stream;
         const CurrentStreamScope current(stream);
         const MediaTypeGuard release(mediaType);
-        detector->put_CurrentStream(i);
-        detector->get_StreamMediaType(&mediaType);
-        detector->get_FrameRate(&frameRate);
+        RequireSuccess(detector->put_CurrentStream(i));
+        RequireSuccess(detector->get_StreamMediaType(&mediaType));
+        RequireValueOrNone(detector->get_FrameRate(&frameRate));
         stream.FrameRate = NarrowToFloat(frameRate);
         stream.Duration = lengths.StreamDurationText(i);
         GetMediaTypeDescriptionX(mediaType, lengths.CurrentLength());
         view.AppendLine("");
         AppendSection(view, std::int64_t{i} + 1, stream, settings);
+        view.StreamDescribed(std::int64_t{i} + 1, stream, lengths.KnownLength());
     }
     return {ReportResult::Reported, S_OK};
 }
@@ -174,15 +216,18 @@ std::string FillZeroMilliSeconds(std::string text, std::size_t width) {
     return text;
 }
 
+DetectorFailure::DetectorFailure(HRESULT status)
+    : std::runtime_error(DescribeStatus(status)), status_(status) {}
+
 std::uint64_t FileSizeByName(const std::string& path) {
     // Only a regular file has a size to read; a device or FIFO put in the file's place since the
-    // detector opened it is never opened here.
+    // detector opened it is never opened here. A file that is gone by now has no size to show.
     const OpenedFile opened = File::OpenRegular(path);
     if (!opened.file.IsOpen())
-        return 0;
+        throw SizeError(opened.error != 0 ? std::strerror(opened.error) : "not a regular file");
     const std::optional<std::uint64_t> size = opened.file.Size();
     if (!size)
-        throw std::system_error(errno, std::generic_category(), "Cannot read the size of " + path);
+        throw SizeError(std::strerror(errno));
     return *size;
 }
 

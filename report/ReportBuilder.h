@@ -7,6 +7,7 @@
 #include "report/ReportView.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,7 @@ namespace zarvo {
 enum class ReportResult {
     Reported,   // the view holds the new report
     NoDetector, // the detector could not be created; the view showed a message
-    NotOpened,  // the detector could not open the file; the view is unchanged
+    NotOpened,  // the detector could not open the file or count its streams; the view is unchanged
     NoStreams,  // the file has no streams; the view is unchanged
 };
 
@@ -24,9 +25,21 @@ struct ReportOutcome {
     HRESULT status; // the detector's status when it could not be created or could not open the file
 };
 
+// A failure status of the detector once the report has begun: the report is refused in the
+// status's words.
+class DetectorFailure : public std::runtime_error {
+public:
+    explicit DetectorFailure(HRESULT status);
+    HRESULT Status() const noexcept { return status_; }
+
+private:
+    HRESULT status_;
+};
+
 // Writes the report of the file at `path` to `view`. When no report can be made, the view keeps
-// its text, title and caption. Errors while reading the file's size propagate as exceptions,
-// with the lines written so far left in the view.
+// its text, title and caption. A report cut short after it began (a failure status of the
+// detector, a file whose size cannot be read) ends in an exception, with the lines written so far
+// left in the view: such a report is no description of the file and must not be passed on.
 ReportOutcome GetFileData(const std::string& path, ReportView& view,
                           const FormatSettings& settings = {});
 
@@ -35,8 +48,8 @@ std::string FillZero(std::string text, std::size_t width);
 // "0" appended to `text` until it is at least `width` characters long.
 std::string FillZeroMilliSeconds(std::string text, std::size_t width);
 
-// The file's size in bytes, 0 when it cannot be opened for reading. The count is 64-bit so that
-// files over 4 GiB report their true size.
+// The file's size in bytes; an exception when the file cannot be opened for reading or its size
+// cannot be read. The count is 64-bit so that files over 4 GiB report their true size.
 std::uint64_t FileSizeByName(const std::string& path);
 
 // Releases the format block and interface reference that `mediaType` owns and zeroes it.

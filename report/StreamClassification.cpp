@@ -5,9 +5,9 @@
 #include "report/MediaStream.h"
 
 #include <array>
-#include <cassert>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <string_view>
 
 namespace zarvo {
@@ -131,6 +131,10 @@ void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoL
     stream.ColorDepth = static_cast<std::uint8_t>(*bitCount);
     stream.Frames = FrameCount(stream.FrameRate, length);
     stream.Codec = VideoCodecName(*compression);
+    stream.Fields = TMediaStream::FieldSet::Video;
+    stream.Width = *width;
+    stream.Height = *height;
+    stream.CodecCode = *compression;
     // A picture without height has no shape.
     stream.Ratio = *height != 0 ? static_cast<float>(static_cast<double>(*width) / *height) : 0.0f;
 }
@@ -147,6 +151,10 @@ void SetAudioFields(TMediaStream& stream, const FormatBlockReader& block) {
     stream.Bitrate = static_cast<std::uint32_t>(std::uint64_t{*bytesPerSec} * 8 / 1000);
     stream.SampleRate = static_cast<float>(*samplesPerSec / 1000.0);
     stream.Channels = static_cast<std::uint8_t>(*channels);
+    stream.Fields = TMediaStream::FieldSet::Audio;
+    stream.CodecCode = *tag;
+    stream.SamplesPerSec = *samplesPerSec;
+    stream.AvgBytesPerSec = *bytesPerSec;
 }
 
 std::string UnknownCode(std::uint32_t code) {
@@ -156,7 +164,9 @@ std::string UnknownCode(std::uint32_t code) {
 } // namespace
 
 void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length) {
-    assert(CurrentStream != nullptr && "the report builder sets the stream being classified");
+    // Without a record there is nowhere to put the fields; going on would describe nothing.
+    if (CurrentStream == nullptr)
+        throw std::logic_error("no stream record to classify into");
     TMediaStream& stream = *CurrentStream;
     const HeldReference unknown(mediaType.pUnk);
 

@@ -3,14 +3,14 @@
 # What building and running the two programs needs: all that ./run installs.
 run_packages=(g++ cmake ninja-build pkg-config
               libavformat-dev libavcodec-dev libavutil-dev
-              qt6-base-dev libgl-dev)
+              qt6-base-dev libgl-dev nlohmann-json3-dev)
 # What ./test needs besides: the test framework, clang for the fuzz targets, the tools that
 # check the desktop files, the man pages and the Debian package, and the encoders that make the
 # corpus of today's codecs.
 test_packages=(googletest libgtest-dev libgmock-dev
                clang libclang-rt-14-dev
                appstream desktop-file-utils man-db dpkg-dev file
-               ffmpeg mkvtoolnix)
+               ffmpeg mkvtoolnix jq)
 
 # install_missing_packages PACKAGE...: installs those of the packages that are not installed.
 install_missing_packages() {

@@ -302,22 +302,25 @@ TEST(ReportCommandTest, OutputThatCannotBeWrittenStopsTheRun) {
 }
 
 TEST(ReportCommandTest, ControlCharactersInNamesAreEscapedOnlyOnATerminal) {
+    // C0 controls, a raw C1 byte, U+009B (CSI) and a right-to-left override.
+    const std::string folder = "in\x1b[31m\x9b";
+    const std::string file = "line\nbreak\xe2\x80\xae\xc2\x9b.wav";
     const TempFolder tree;
-    tree.Copy("pcm.wav", "in\x1b[31m/line\nbreak.wav");
+    tree.Copy("pcm.wav", folder + "/" + file);
     struct Case {
         Output output;
         std::vector<std::string> arguments;
         std::string out;
     };
-    const std::string escaped = "line\\x0Abreak.wav";
+    const std::string escaped = "line\\x0Abreak\\xE2\\x80\\xAE\\xC2\\x9B.wav";
     const Case cases[] = {
         {Output::Terminal,
          {"-r", "."},
-         "==> in\\x1B[31m/" + escaped + " <==\n" + ReportAs("pcm.wav", escaped)},
-        {Output::Terminal, {"in\x1b[31m/line\nbreak.wav"}, ReportAs("pcm.wav", escaped)},
+         "==> in\\x1B[31m\\x9B/" + escaped + " <==\n" + ReportAs("pcm.wav", escaped)},
+        {Output::Terminal, {folder + "/" + file}, ReportAs("pcm.wav", escaped)},
         {Output::Pipe,
          {"-r", "."},
-         "==> in\x1b[31m/line\nbreak.wav <==\n" + ReportAs("pcm.wav", "line\nbreak.wav")},
+         "==> " + folder + "/" + file + " <==\n" + ReportAs("pcm.wav", file)},
     };
     for (const Case& c : cases) {
         const CommandResult run = RunCommand(c.arguments, tree.Path(), c.output);

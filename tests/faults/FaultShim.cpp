@@ -8,6 +8,8 @@
 //     stall=BYTES,MILLISECONDS the first read after BYTES waits that long
 //     eio=BYTES                every read after BYTES fails with EIO
 //     truncate=BYTES           after BYTES the file is cut to half its size
+//     nomem=N                  from the file's first opening on, every Nth allocation made by
+//                              the thread that opened it fails, as when memory runs out
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
@@ -48,6 +50,14 @@ std::atomic<int> faultyFd{-1};
 std::atomic<long long> delivered{0};
 std::atomic<bool> stalled{false};
 
+// Kept per thread, and read by the allocation functions without anything that may allocate.
+__attribute__((tls_model("initial-exec"))) thread_local long long allocationPeriod = 0;
+__attribute__((tls_model("initial-exec"))) thread_local long long allocations = 0;
+
+bool AllocationFails() {
+    return allocationPeriod > 0 && ++allocations % allocationPeriod == 0;
+}
+
 void SleepMilliseconds(long long milliseconds) {
     timespec pause{static_cast<time_t>(milliseconds / 1000), (milliseconds % 1000) * 1'000'000};
     while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
@@ -63,6 +73,8 @@ int Watch(const char* path, int fd) {
     if (fd >= 0 && target != nullptr && std::strcmp(path, target) == 0) {
         faultyFd = fd;
         delivered = 0;
+        if (Is("nomem"))
+            allocationPeriod = TheFault().first;
     }
     return fd;
 }
@@ -75,6 +87,36 @@ mode_t ModeOf(int flags, va_list arguments) {
 } // namespace
 
 extern "C" {
+
+void* __libc_malloc(size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+
+void* malloc(size_t size) {
+    if (AllocationFails()) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_malloc(size);
+}
+
+void* realloc(void* pointer, size_t size) {
+    if (AllocationFails()) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    return __libc_realloc(pointer, size);
+}
+
+int posix_memalign(void** pointer, size_t alignment, size_t size) {
+    if (AllocationFails())
+        return ENOMEM;
+    void* block = __libc_memalign(alignment, size);
+    if (block == nullptr)
+        return ENOMEM;
+    *pointer = block;
+    return 0;
+}
 
 int open(const char* path, int flags, ...) {
     va_list arguments;

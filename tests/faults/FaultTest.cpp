@@ -2,6 +2,8 @@
 #include "support/CaseName.h"
 #include "support/ChildProcess.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -76,5 +78,61 @@ TEST_P(FaultTest, GivesTheTrueReportOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, FaultTest, ::testing::ValuesIn(kCases), zarvo::test::CaseName{});
+
+struct MemoryCase {
+    const char* clip;
+    // Every Nth allocation of the reading thread fails, for each N of the range: the first
+    // ones fail inside libavformat, the later ones in the report's own steps.
+    int first;
+    int last;
+    int step;
+};
+
+const MemoryCase kMemoryCases[] = {
+    {"h264_aac.mp4", 100, 160, 1}, {"xvid_mp3.avi", 100, 160, 2}, {"h264_aac_srt.mkv", 100, 200, 3},
+    {"mjpeg_pcm.avi", 1, 200, 5},  {"pcm.wav", 1, 40, 1},
+};
+
+class MemoryFaultTest : public ::testing::TestWithParam<MemoryCase> {};
+
+// Running out of memory anywhere in a report gives the true report or a refusal with nothing on
+// standard output, never a report of what happened to be read.
+TEST_P(MemoryFaultTest, GivesTheTrueReportOrRefuses) {
+    const MemoryCase& c = GetParam();
+    const std::string expected =
+        Contents(fs::path(ZARVO_TEST_EXPECTED) / (std::string(c.clip) + ".txt"));
+    for (int period = c.first; period <= c.last; period += c.step) {
+        SCOPED_TRACE("every " + std::to_string(period) + "th allocation fails");
+        const zarvo::test::ChildResult run = zarvo::test::RunChild({
+            .program = ZARVO_REPORT,
+            .arguments = {c.clip},
+            .directory = ZARVO_TEST_MEDIA,
+            .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
+                            {"ZARVO_FAULT_FILE", c.clip},
+                            {"ZARVO_FAULT", "nomem=" + std::to_string(period)}},
+            .timeLimitSeconds = 30,
+        });
+        ASSERT_FALSE(run.timedOut) << zarvo::test::DescribeEnd(run);
+        if (run.exitCode == 0) {
+            EXPECT_EQ(run.out, expected) << "a report made short of memory is not the file's";
+            EXPECT_EQ(run.err, "");
+            continue;
+        }
+        EXPECT_EQ(run.exitCode, 1) << zarvo::test::DescribeEnd(run);
+        EXPECT_EQ(run.out, "") << "a refused file has no report";
+        const std::string start = std::string("zarvo-report: ") + c.clip + ": ";
+        EXPECT_TRUE(run.err.starts_with(start)) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Allocations, MemoryFaultTest, ::testing::ValuesIn(kMemoryCases),
+                         [](const auto& info) {
+                             std::string name = info.param.clip;
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
+                                 '_');
+                             return name;
+                         });
 
 } // namespace

@@ -16,17 +16,21 @@ ReportCheck ReportWithSize(const std::string& name, const std::string& megabytes
     };
 }
 
-TEST_F(Catalogue, AFileChangedAfterTheDetectorOpenedItStillGivesTheReport) {
+TEST_F(Catalogue, AFileChangedAfterTheDetectorOpenedGivesItsReportAsItIsNowOrNone) {
     // Each clip starts as 5 GiB, so that a size line of fewer megabytes shows that the size was
-    // read from the file as it is by the time of the report.
+    // read from the file as it is by the time of the report. A file that is gone, or is no longer
+    // a regular file, has no size to show: its report is refused.
     struct Change {
-        std::string name, action, megabytes;
+        std::string name, action, megabytes, refusal;
     };
     const Change changes[] = {
-        {"deleted.avi", "delete", "0"},     {"shrunk.avi", "truncate=3145728", "3"},
-        {"emptied.avi", "truncate=0", "0"}, {"made directory.avi", "directory", "0"},
-        {"made fifo.avi", "fifo", "0"}, // its size is read without waiting for a writer
-        {"made device.avi", "device", "0"},
+        {"deleted.avi", "delete", "", "cannot read the file's size (No such file or directory)"},
+        {"shrunk.avi", "truncate=3145728", "3", ""},
+        {"emptied.avi", "truncate=0", "0", ""},
+        {"made directory.avi", "directory", "", "cannot read the file's size (not a regular file)"},
+        // its kind is seen without waiting for a writer
+        {"made fifo.avi", "fifo", "", "cannot read the file's size (not a regular file)"},
+        {"made device.avi", "device", "", "cannot read the file's size (not a regular file)"},
     };
     fs::create_directory(Path("victim"));
     std::vector<Case> cases;
@@ -34,8 +38,10 @@ TEST_F(Catalogue, AFileChangedAfterTheDetectorOpenedItStillGivesTheReport) {
         const std::string path = "victim/" + change.name;
         fs::copy_file(MediaDirectory() / "xvid_mp3.avi", Path(path));
         fs::resize_file(Path(path), std::uintmax_t{5} << 30);
-        Case c = Reported("after the open: " + change.action, path,
-                          ReportWithSize(change.name, change.megabytes));
+        Case c = change.refusal.empty()
+                     ? Reported("after the open: " + change.action, path,
+                                ReportWithSize(change.name, change.megabytes))
+                     : Refused("after the open: " + change.action, path, change.refusal);
         c.afterOpen = change.action;
         cases.push_back(c);
     }

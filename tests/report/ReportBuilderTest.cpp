@@ -1,8 +1,10 @@
 // The report builder driving a scripted detector: line texts, order and failure paths.
 #include "report/ReportBuilder.h"
 
+#include "report/MediaStream.h"
 #include "support/FormatBlocks.h"
 #include "support/RecordingView.h"
+#include "support/ScratchDir.h"
 #include "support/ScriptedMediaDet.h"
 
 #include <cmath>
@@ -53,11 +55,17 @@ ScriptedStream OfKind(const GUID& major, const GUID& format) {
 
 class ReportBuilderTest : public ::testing::Test {
 protected:
-    ReportOutcome Build(const std::string& path = "/videos/movie.avi",
+    // The report of an empty file at `name` in the test's folder, whose streams the script gives.
+    ReportOutcome Build(const std::string& name = "videos/movie.avi",
                         const FormatSettings& settings = {}) {
-        return GetFileData(path, view, settings);
+        builtPath = folder.Path().string() + "/" + name;
+        std::filesystem::create_directories(std::filesystem::path(builtPath).parent_path());
+        ::close(::open(builtPath.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644));
+        return GetFileData(builtPath, view, settings);
     }
 
+    test::ScratchDir folder;
+    std::string builtPath;
     Script script;
     ClassRegistration registration = test::RegisterScriptedMediaDet(script);
     RecordingView view;
@@ -66,11 +74,11 @@ protected:
 TEST_F(ReportBuilderTest, WritesTheWholeReportOfAVideoAndAnAudioStream) {
     script.streams = {Video(5025.5), Audio(20)};
     EXPECT_EQ(Build().result, ReportResult::Reported);
-    EXPECT_EQ(view.title, "Zarvo  [/videos/movie.avi]");
-    EXPECT_EQ(view.caption, "Zarvo  [/videos/movie.avi]");
+    EXPECT_EQ(view.title, "Zarvo  [" + builtPath + "]");
+    EXPECT_EQ(view.caption, "Zarvo  [" + builtPath + "]");
     EXPECT_TRUE(view.messages.empty());
     EXPECT_EQ(view.Text(), "File:\t\tmovie.avi\n"
-                           "Size:\t\t0 MB\n" // no such file to open: size 0
+                           "Size:\t\t0 MB\n" // an empty file
                            "Duration:\t\t01:23:45:50\n"
                            "\n"
                            "Stream 1  --  Video\n"
@@ -174,17 +182,20 @@ TEST_F(ReportBuilderTest, FailuresLeaveThePreviousReport) {
         HRESULT openStatus;
         std::optional<std::int32_t> count;
         ReportResult result;
+        HRESULT countStatus = S_OK;
     };
     const Failure failures[] = {
         {"cannot open", VFW_E_UNKNOWN_FILE_TYPE, std::nullopt, ReportResult::NotOpened},
         {"success code other than zero", S_FALSE, std::nullopt, ReportResult::NotOpened},
         {"no streams", S_OK, 0, ReportResult::NoStreams},
         {"negative count", S_OK, -1, ReportResult::NoStreams},
+        {"count out of memory", S_OK, std::nullopt, ReportResult::NotOpened, E_OUTOFMEMORY},
     };
     script.streams = {Video(1)};
     for (const Failure& failure : failures) {
         script.openStatus = failure.openStatus;
         script.countOverride = failure.count;
+        script.countStatus = failure.countStatus;
         EXPECT_EQ(Build().result, failure.result) << failure.name;
         EXPECT_EQ(view.title, "previous title") << failure.name;
         EXPECT_EQ(view.caption, "previous caption") << failure.name;
@@ -215,11 +226,71 @@ TEST_F(ReportBuilderTest, AnErrorInsideTheReportReleasesEverythingAndKeepsItsLin
     EXPECT_EQ(unknown->Release(), 0u) << "every reference handed out was given back";
 }
 
+TEST_F(ReportBuilderTest, AFailedCallOfTheDetectorRefusesTheReport) {
+    struct Failure {
+        const char* name;
+        std::size_t stream; // which stream's call fails
+        HRESULT ScriptedStream::*call;
+        HRESULT status;
+        std::size_t linesLeft; // what the report had written when it was stopped
+    };
+    const Failure failures[] = {
+        {"selecting the first stream", 0, &ScriptedStream::selectStatus, E_INVALIDARG, 1},
+        {"selecting a later stream", 1, &ScriptedStream::selectStatus, E_INVALIDARG, 13},
+        {"media type out of memory", 1, &ScriptedStream::mediaTypeStatus, E_OUTOFMEMORY, 13},
+        {"media type unavailable", 0, &ScriptedStream::mediaTypeStatus, E_FAIL, 3},
+        {"frame rate out of memory", 0, &ScriptedStream::frameRateStatus, E_OUTOFMEMORY, 3},
+        {"length of the first stream lost", 0, &ScriptedStream::lengthStatus, E_OUTOFMEMORY, 1},
+        {"length of a later stream lost", 1, &ScriptedStream::lengthStatus, E_POINTER, 13},
+    };
+    for (const Failure& failure : failures) {
+        auto* unknown = new test::CountedUnknown;
+        script = Script{};
+        script.streams = {Video(2), Audio(2)};
+        script.streams[0].unknown = unknown;
+        script.streams[failure.stream].*failure.call = failure.status;
+        view = RecordingView{};
+        try {
+            Build();
+            ADD_FAILURE() << failure.name << ": a report was given";
+        } catch (const DetectorFailure& error) {
+            EXPECT_EQ(error.Status(), failure.status) << failure.name;
+            EXPECT_EQ(error.what(), DescribeStatus(failure.status)) << failure.name;
+        }
+        // The first stream's duration is read before the view is touched.
+        EXPECT_EQ(view.lines.size(), failure.linesLeft) << failure.name;
+        EXPECT_EQ(script.liveDetectors, 0) << failure.name;
+        EXPECT_EQ(unknown->Release(), 0u) << failure.name << ": a reference was kept";
+    }
+}
+
+TEST_F(ReportBuilderTest, AFileGoneBeforeItsSizeIsReadIsRefused) {
+    script.streams = {Audio(1)};
+    const std::string gone = folder.Path().string() + "/gone.wav";
+    EXPECT_THROW(GetFileData(gone, view), std::runtime_error);
+    EXPECT_EQ(view.lines, std::vector<std::string>{"File:\t\tgone.wav"});
+    EXPECT_EQ(script.liveDetectors, 0);
+}
+
+TEST_F(ReportBuilderTest, TheStreamRecordOfAnOuterReportIsLeftDesignated) {
+    TMediaStream outer;
+    outer.Codec = "outer";
+    CurrentStream = &outer;
+    script.streams = {Video(1), Audio(1)};
+    Build();
+    EXPECT_EQ(CurrentStream, &outer);
+    script.streams[1].mediaTypeThrows = true;
+    EXPECT_THROW(Build(), std::runtime_error);
+    EXPECT_EQ(CurrentStream, &outer) << "also when the report is cut short";
+    EXPECT_EQ(outer.Codec, "outer");
+    CurrentStream = nullptr;
+}
+
 TEST_F(ReportBuilderTest, FileNamePartIsAfterTheLastSlash) {
     script.streams = {Audio(1)};
-    const std::pair<const char*, const char*> names[] = {{"/a/b/c.avi", "c.avi"},
+    const std::pair<const char*, const char*> names[] = {{"a/b/c.avi", "c.avi"},
                                                          {"c.avi", "c.avi"},
-                                                         {"/a/b:c.avi", "b:c.avi"},
+                                                         {"a/b:c.avi", "b:c.avi"},
                                                          {"dir\\c.avi", "dir\\c.avi"}};
     for (const auto& [path, name] : names) {
         Build(path);
@@ -263,8 +334,9 @@ TEST_F(FileSizeTest, WholeMebibytesOfTheTrueSize) {
         EXPECT_EQ(FileSizeByName((directory / "clip.avi").string()),
                   static_cast<std::uint64_t>(size));
     }
-    EXPECT_EQ(FileSizeByName((directory / "missing.avi").string()), 0u);
-    EXPECT_EQ(FileSizeByName(directory.string()), 0u) << "a directory has no size to report";
+    EXPECT_THROW(FileSizeByName((directory / "missing.avi").string()), std::runtime_error);
+    EXPECT_THROW(FileSizeByName(directory.string()), std::runtime_error)
+        << "a directory has no size to report";
 }
 
 } // namespace

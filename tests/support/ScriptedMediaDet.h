@@ -24,11 +24,17 @@ struct ScriptedStream {
     std::optional<double> frameRate; // none: get_FrameRate fails without writing
     IUnknown* unknown = nullptr;     // handed out (with a new reference) as pUnk
     bool mediaTypeThrows = false;    // get_StreamMediaType raises an error
+    // A status other than S_OK: the call answers it without writing anything.
+    HRESULT selectStatus = S_OK;
+    HRESULT lengthStatus = S_OK;
+    HRESULT mediaTypeStatus = S_OK;
+    HRESULT frameRateStatus = S_OK;
 };
 
 struct Script {
     HRESULT openStatus = S_OK;
     bool countThrows = false;                  // get_OutputStreams raises kStreamCountError
+    HRESULT countStatus = S_OK;                // answered without writing the count when not S_OK
     std::optional<std::int32_t> countOverride; // a count other than the number of streams
     std::vector<ScriptedStream> streams;
     std::vector<std::int32_t> selected; // every put_CurrentStream, in order
@@ -44,15 +50,21 @@ public:
     HRESULT get_OutputStreams(std::int32_t* count) override {
         if (script_.countThrows)
             throw std::system_error(EIO, std::generic_category(), kStreamCountError);
+        if (script_.countStatus != S_OK)
+            return script_.countStatus;
         *count = script_.countOverride.value_or(static_cast<std::int32_t>(script_.streams.size()));
         return S_OK;
     }
     HRESULT put_CurrentStream(std::int32_t index) override {
         script_.selected.push_back(index);
+        if (script_.streams.at(static_cast<std::size_t>(index)).selectStatus != S_OK)
+            return script_.streams.at(static_cast<std::size_t>(index)).selectStatus;
         current_ = index;
         return S_OK;
     }
     HRESULT get_StreamLength(double* seconds) override {
+        if (Stream().lengthStatus != S_OK)
+            return Stream().lengthStatus;
         const auto& length = Stream().length;
         if (!length)
             return E_FAIL;
@@ -63,6 +75,8 @@ public:
         const ScriptedStream& stream = Stream();
         if (stream.mediaTypeThrows)
             throw std::system_error(EIO, std::generic_category(), kMediaTypeError);
+        if (stream.mediaTypeStatus != S_OK)
+            return stream.mediaTypeStatus;
         *type = AM_MEDIA_TYPE{};
         type->majortype = stream.majortype;
         type->formattype = stream.formattype;
@@ -78,6 +92,8 @@ public:
         return S_OK;
     }
     HRESULT get_FrameRate(double* framesPerSecond) override {
+        if (Stream().frameRateStatus != S_OK)
+            return Stream().frameRateStatus;
         if (!Stream().frameRate)
             return E_FAIL;
         *framesPerSecond = *Stream().frameRate;
