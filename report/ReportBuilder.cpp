@@ -116,8 +116,9 @@ private:
 
 } // namespace
 
-ReportOutcome GetFileData(const std::string& path, ReportView& view,
-                          const FormatSettings& settings) {
+ReportOutcome GetFileData(const std::string& path, ReportView& view, const FormatSettings& settings,
+                          const std::string& openAs) {
+    const std::string& opened = openAs.empty() ? path : openAs;
     ComPtr<IMediaDet> detector;
     HRESULT status =
         CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC, IID_IMediaDet, detector.PutVoid());
@@ -125,7 +126,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
         view.ShowMessage("Media Detector not available");
         return {ReportResult::NoDetector, status != S_OK ? status : E_POINTER};
     }
-    status = detector->put_Filename(path);
+    status = detector->put_Filename(opened);
     if (status != S_OK)
         return {ReportResult::NotOpened, status};
     std::int32_t count = 0;
@@ -140,7 +141,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view,
     view.SetCaption(title);
     view.ClearReport();
     view.AppendLine("File:\t\t" + std::string(SplitPath(path).name));
-    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(path) >> 20) + " MB");
+    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(opened) >> 20) + " MB");
     view.AppendLine("Duration:\t\t" + fileDuration);
 
     // One value for the whole report: a stream whose rate cannot be read keeps the last one.

@@ -41,8 +41,12 @@ TEST(OrderedRunnerTest, ResultsArriveInOrderWithinTheWindow) {
             ++taken;
             return i != c.stopAfter;
         };
-        const bool completed = zarvo::RunInOrder<std::size_t>(
-            c.count, c.jobs, work, take, [](std::size_t) {}, std::chrono::milliseconds(10));
+        const bool completed =
+            zarvo::RunInOrder(
+                c.count, c.jobs, work, take, [](std::size_t) {},
+                [](std::size_t) -> std::size_t { throw std::logic_error("nothing stalls"); },
+                std::chrono::milliseconds(10))
+                .completed;
 
         const std::size_t expected = c.stopAfter < c.count ? c.stopAfter + 1 : c.count;
         EXPECT_EQ(completed, c.stopAfter >= c.count) << label;

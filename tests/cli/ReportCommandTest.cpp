@@ -218,18 +218,26 @@ TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
          0,
          "==> x.avi <==\n",
          "zarvo-report: 1 report, 0 files skipped as not media, 0 unreadable\n"},
-        // A file named beside a folder still has its message, and fails the run.
+        // A file named beside a folder still has its message, and fails the run. With several
+        // paths, each heading starts with the folder argument it was found in.
         {{"notes.txt", "a"},
          1,
-         "==> x.avi <==\n",
+         "==> a/x.avi <==\n",
          "zarvo-report: notes.txt: not a media file that can be read\n"
          "zarvo-report: 1 report, 1 file skipped as not media, 0 unreadable\n"},
         {{"sub/pipe", "-r", "sub"},
          1,
-         "==> deeper/clip.mp4 <==\n",
+         "==> sub/deeper/clip.mp4 <==\n",
          "zarvo-report: sub/pipe: not a regular file\n"
          "zarvo-report: sub/pipe: not a regular file\n"
          "zarvo-report: 1 report, 1 file skipped as not media, 2 unreadable\n"},
+        // The same folder under two names: the same relative paths, told apart.
+        {{"-r", "sub/", "a/loop"},
+         1,
+         "==> sub/deeper/clip.mp4 <==\n==> a/loop/deeper/clip.mp4 <==\n",
+         "zarvo-report: sub/pipe: not a regular file\n"
+         "zarvo-report: a/loop/pipe: not a regular file\n"
+         "zarvo-report: 2 reports, 2 files skipped as not media, 2 unreadable\n"},
     };
     for (const Case& c : cases) {
         const CommandResult run = RunCommand(c.arguments, tree.Path());
