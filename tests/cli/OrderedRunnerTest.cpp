@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,6 +57,49 @@ TEST(OrderedRunnerTest, ResultsArriveInOrderWithinTheWindow) {
         // Started but not yet taken, the one being started included.
         EXPECT_LE(mostAhead, 2 * c.jobs + 1) << label;
         EXPECT_LE(started, expected + 2 * c.jobs) << label;
+    }
+}
+
+TEST(OrderedRunnerTest, AnExceptionFromTakeOrIdleLeavesOnceEveryWorkerHasStopped) {
+    struct Case {
+        const char* label;
+        unsigned jobs;
+        std::size_t takeThrowsAt; // kNever for never
+        bool idleThrows;
+    };
+    constexpr std::size_t kNever = 1000;
+    const Case cases[] = {
+        {"take throws at once", 4, 0, false},
+        {"take throws midway", 3, 17, false},
+        {"take throws on one job", 1, 5, false},
+        {"idle throws", 2, kNever, true},
+    };
+    for (const Case& c : cases) {
+        std::atomic<int> running{0};
+        const auto work = [&](std::size_t i) {
+            ++running;
+            std::this_thread::sleep_for(std::chrono::milliseconds(i % 3));
+            --running;
+            return i;
+        };
+        const auto take = [&](std::size_t i, std::size_t&) {
+            if (i == c.takeThrowsAt)
+                throw std::runtime_error("take");
+            return true;
+        };
+        const auto idle = [&](std::size_t) {
+            if (c.idleThrows)
+                throw std::runtime_error("idle");
+        };
+        const auto stalled = [](std::size_t i) { return i; };
+        try {
+            zarvo::RunInOrder(std::size_t{100}, c.jobs, work, take, idle, stalled,
+                              std::chrono::milliseconds(1));
+            ADD_FAILURE() << c.label << ": the exception was lost";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), c.idleThrows ? "idle" : "take") << c.label;
+            EXPECT_EQ(running, 0) << c.label << ": a worker still runs";
+        }
     }
 }
 

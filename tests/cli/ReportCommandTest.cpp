@@ -2,6 +2,7 @@
 #include "support/ChildProcess.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -248,6 +249,40 @@ TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
     }
     EXPECT_EQ(RunCommand({"--recursive", "a/"}, tree.Path()).out,
               "==> x.avi <==\n" + ReportAs("xvid_mp3.avi", "x.avi"));
+}
+
+TEST(ReportCommandTest, AFileDeeperThanTheLongestPathIsReported) {
+    const TempFolder tree;
+    // 2,100 levels of "d/": 4,200 bytes of path, beyond the 4,096 a path may have.
+    constexpr int kLevels = 2100;
+    std::string shown;
+    int fd = ::open(tree.Path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < kLevels && fd >= 0; ++level) {
+        const int next =
+            ::mkdirat(fd, "d", 0700) == 0 ? ::openat(fd, "d", O_RDONLY | O_DIRECTORY) : -1;
+        ::close(fd);
+        fd = next;
+        shown += "d/";
+    }
+    ASSERT_GE(fd, 0);
+    std::ifstream clip(kMedia / "pcm.wav", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(clip)), {});
+    const int out = ::openat(fd, "deep.wav", O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ::close(fd);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(::write(out, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(out);
+
+    const CommandResult run = RunCommand({"-r", "."}, tree.Path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "zarvo-report: 1 report, 0 files skipped as not media, 0 unreadable\n");
+    EXPECT_EQ(run.out, "==> " + shown + "deep.wav <==\n" + ReportAs("pcm.wav", "deep.wav"));
+    // A tree this deep is beyond what removal by path can reach; rm goes by descriptors too.
+    const zarvo::test::ChildResult removed =
+        zarvo::test::RunChild({.program = "/bin/rm",
+                               .arguments = {"-rf", (tree.Path() / "d").string()},
+                               .timeLimitSeconds = 60});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
 }
 
 TEST(ReportCommandTest, ParallelRunsWriteTheSameReportsInTheSameOrder) {
