@@ -118,7 +118,7 @@ private:
 
 ReportOutcome GetFileData(const std::string& path, ReportView& view, const FormatSettings& settings,
                           const std::string& openAs) {
-    const std::string& opened = openAs.empty() ? path : openAs;
+    const OpenAsScope redirect(path, openAs);
     ComPtr<IMediaDet> detector;
     HRESULT status =
         CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC, IID_IMediaDet, detector.PutVoid());
@@ -126,7 +126,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view, const Forma
         view.ShowMessage("Media Detector not available");
         return {ReportResult::NoDetector, status != S_OK ? status : E_POINTER};
     }
-    status = detector->put_Filename(opened);
+    status = detector->put_Filename(path);
     if (status != S_OK)
         return {ReportResult::NotOpened, status};
     std::int32_t count = 0;
@@ -141,7 +141,7 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view, const Forma
     view.SetCaption(title);
     view.ClearReport();
     view.AppendLine("File:\t\t" + std::string(SplitPath(path).name));
-    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(opened) >> 20) + " MB");
+    view.AppendLine("Size:\t\t" + std::to_string(FileSizeByName(path) >> 20) + " MB");
     view.AppendLine("Duration:\t\t" + fileDuration);
 
     // One value for the whole report: a stream whose rate cannot be read keeps the last one.

@@ -27,7 +27,8 @@ struct ReportOutcome {
 // Writes the report of the file at `path` to `view`. When no report can be made, the view keeps
 // its text, title and caption. Errors while reading the file's size propagate as exceptions,
 // with the lines written so far left in the view. When `openAs` is given, the file is opened by
-// that name instead (one that leads to a descriptor already open on it), and `path` only names it.
+// that name instead (one that leads to a descriptor already open on it); `path` still names it,
+// and its extension still picks the demuxer tried first.
 ReportOutcome GetFileData(const std::string& path, ReportView& view,
                           const FormatSettings& settings = {}, const std::string& openAs = {});
 

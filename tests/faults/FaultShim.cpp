@@ -13,6 +13,7 @@
 //                              component, the file (a path from the working folder) is moved
 //                              aside and a symbolic link to ZARVO_FAULT_LINK put in its place,
 //                              as another program racing the reader could
+//     swap=1                   the same, just before the first open() of the file's path itself
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -79,17 +80,23 @@ bool IsTarget(const char* path, const char* target) {
     return std::strcmp(resolved, wanted) == 0;
 }
 
-// The swap fault: replaces the target by a link when `name` is its last component.
-void SwapBefore(const char* name) {
+// The swap fault: replaces the target by a link when `name`, given to open() when `byPath`, is
+// its path, or else ends with its last component.
+void SwapBefore(const char* name, bool byPath) {
     static std::atomic<bool> swapped{false};
     const char* target = std::getenv("ZARVO_FAULT_FILE");
     const char* link = std::getenv("ZARVO_FAULT_LINK");
     if (!Is("swap") || target == nullptr || link == nullptr)
         return;
-    const char* slash = std::strrchr(name, '/');
-    const char* last = std::strrchr(target, '/');
-    if (std::strcmp(slash == nullptr ? name : slash + 1, last == nullptr ? target : last + 1) != 0)
-        return;
+    if (TheFault().first == 1) {
+        if (!byPath || std::strcmp(name, target) != 0)
+            return;
+    } else {
+        const char* slash = std::strrchr(name, '/');
+        const char* last = std::strrchr(target, '/');
+        if (std::strcmp(slash == nullptr ? name : slash + 1, last == nullptr ? target : last + 1))
+            return;
+    }
     if (swapped.exchange(true))
         return;
     if (::rename(target, (std::string(target) + ".moved").c_str()) != 0 ||
@@ -121,7 +128,7 @@ int open(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
-    SwapBefore(path);
+    SwapBefore(path, true);
     return Watch(path, next(path, flags, mode));
 }
 
@@ -131,7 +138,7 @@ int openat(int folder, const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
-    SwapBefore(path);
+    SwapBefore(path, false);
     return Watch(path, next(folder, path, flags, mode));
 }
 
@@ -141,7 +148,7 @@ int open64(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
-    SwapBefore(path);
+    SwapBefore(path, true);
     return Watch(path, next(path, flags, mode));
 }
 

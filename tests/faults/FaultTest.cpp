@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -106,16 +107,59 @@ std::string Report(const std::string& heading, const char* clip) {
 }
 
 TEST(FolderFaultTest, AnEntryReplacedByALinkWhileTheFolderIsReadIsSkipped) {
+    const std::string a = Report("a.mpg", "mpeg2_mp2.mpg") + "\n";
+    const std::string replaced = ": replaced since its folder was listed; skipped\n"
+                                 "zarvo-report: 2 reports, 0 files skipped as not media, 1 "
+                                 "unreadable\n";
     struct Case {
         const char* label;
-        const char* entry;        // replaced just before the walk or the report first opens it
-        const char* link;         // where the link put in its place leads
-        const char* reportedClip; // the entry that is still reported beside a.wav
-        const char* reportedAs;
+        std::vector<std::string> arguments;
+        const char* fault; // swap=0: at the first opening of the name; swap=1: by its path
+        const char* entry;
+        const char* link; // where the link put in its place leads
+        bool replaced;    // whether the entry was opened by a name the fault waits for
+        int exitCode;
+        std::string out, err;
     };
     const Case cases[] = {
-        {"a folder", "race/z", "outside", "xvid_mp3.avi", "b.avi"},
-        {"a file", "race/b.avi", "outside/OUTSIDE_SECRET.wav", "pcm.wav", "z/inner.wav"},
+        {"a folder, as the walk opens it",
+         {"-r", "race"},
+         "swap=0",
+         "race/z",
+         "outside",
+         true,
+         1,
+         a + Report("b.avi", "xvid_mp3.avi"),
+         std::string("zarvo-report: race/z") + replaced},
+        {"a file, as its report opens it",
+         {"-r", "race"},
+         "swap=0",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         true,
+         1,
+         a + Report("z/inner.wav", "pcm.wav"),
+         std::string("zarvo-report: race/b.avi") + replaced},
+        // The file listed is read through its descriptor: its path is never opened again.
+        {"a file, by its path after the listing",
+         {"-r", "race"},
+         "swap=1",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         false,
+         0,
+         a + Report("b.avi", "xvid_mp3.avi") + "\n" + Report("z/inner.wav", "pcm.wav"),
+         "zarvo-report: 3 reports, 0 files skipped as not media, 0 unreadable\n"},
+        // A path named on the command line is followed wherever it leads, as any file named is.
+        {"a file named",
+         {"race/b.avi"},
+         "swap=1",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         true,
+         0,
+         Report("b.avi", "mjpeg_pcm.avi").substr(std::string("==> b.avi <==\n").size()),
+         ""},
     };
     for (const Case& c : cases) {
         const Scratch scratch;
@@ -125,24 +169,18 @@ TEST(FolderFaultTest, AnEntryReplacedByALinkWhileTheFolderIsReadIsSkipped) {
         scratch.Copy("mjpeg_pcm.avi", "outside/OUTSIDE_SECRET.wav");
         const zarvo::test::ChildResult run = zarvo::test::RunChild({
             .program = ZARVO_REPORT,
-            .arguments = {"-r", "race"},
+            .arguments = c.arguments,
             .directory = scratch.Path(),
             .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
                             {"ZARVO_FAULT_FILE", c.entry},
                             {"ZARVO_FAULT_LINK", (scratch.Path() / c.link).string()},
-                            {"ZARVO_FAULT", "swap=0"}},
+                            {"ZARVO_FAULT", c.fault}},
         });
         ASSERT_FALSE(run.timedOut) << c.label << ": " << zarvo::test::DescribeEnd(run);
-        EXPECT_TRUE(fs::is_symlink(scratch.Path() / c.entry)) << c.label << ": not replaced";
-        EXPECT_EQ(run.exitCode, 1) << c.label;
-        EXPECT_EQ(run.out,
-                  Report("a.mpg", "mpeg2_mp2.mpg") + "\n" + Report(c.reportedAs, c.reportedClip))
-            << c.label;
-        EXPECT_EQ(run.err, std::string("zarvo-report: ") + c.entry +
-                               ": replaced since its folder was listed; skipped\n"
-                               "zarvo-report: 2 reports, 0 files skipped as not media, 1 "
-                               "unreadable\n")
-            << c.label;
+        EXPECT_EQ(fs::is_symlink(scratch.Path() / c.entry), c.replaced) << c.label;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.label;
+        EXPECT_EQ(run.out, c.out) << c.label;
+        EXPECT_EQ(run.err, c.err) << c.label;
     }
 }
 
