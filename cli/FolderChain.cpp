@@ -1,6 +1,7 @@
 // Folders and files opened through the walk's steps, each checked on the way.
 #include "cli/FolderChain.h"
 
+#include "platform/FilePath.h"
 #include "platform/HResult.h"
 #include "platform/ProbeStatus.h"
 
@@ -126,8 +127,8 @@ ListedFile OpenListedFile(const WorkItem& item) {
     if (folderFd < 0)
         return {UniqueFd(), error == 0 ? kReplacedEntry : DescribeStatus(StatusFromErrno(error))};
     const bool link = item.listedType == S_IFLNK;
-    UniqueFd fd(
-        ::openat(folderFd, item.name.c_str(), O_PATH | O_CLOEXEC | (link ? 0 : O_NOFOLLOW)));
+    const char* name = item.path.c_str() + item.path.size() - SplitPath(item.path).name.size();
+    UniqueFd fd(::openat(folderFd, name, O_PATH | O_CLOEXEC | (link ? 0 : O_NOFOLLOW)));
     if (!fd.IsOpen())
         return {UniqueFd(), DescribeStatus(StatusFromErrno(errno))};
     struct stat status;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -124,7 +125,7 @@ private:
         struct stat status;
         if (type == 0) {
             if (::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-                return AddFile(folder, name, shown, 0, {});
+                return AddFile(folder, shown, 0, {});
             type = status.st_mode & S_IFMT;
         }
         if (type == S_IFDIR) {
@@ -133,18 +134,18 @@ private:
             // The id the folder must still have when it is opened to be listed.
             if (::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !S_ISDIR(status.st_mode))
-                return AddFile(folder, name, shown, type, {});
+                return AddFile(folder, shown, type, {});
             return Push(folder, name, shown, {status.st_dev, status.st_ino}, false, stack);
         }
         if (type != S_IFLNK)
-            return AddFile(folder, name, shown, type, {});
+            return AddFile(folder, shown, type, {});
         // A link to a file is reported as the file; a dangling link is left to the opening, which
         // says why it fails; a link to a folder is entered only with -L.
         if (::fstatat(fd, name.c_str(), &status, 0) != 0)
-            return AddFile(folder, name, shown, type, {});
+            return AddFile(folder, shown, type, {});
         const FileId target{status.st_dev, status.st_ino};
         if (!S_ISDIR(status.st_mode))
-            return AddFile(folder, name, shown, type, target);
+            return AddFile(folder, shown, type, target);
         if (options_.recursive && options_.followLinks)
             Push(folder, name, shown, target, true, stack);
     }
@@ -160,11 +161,10 @@ private:
         stack.push_back({std::move(step), shown});
     }
 
-    void AddFile(const FolderToList& folder, const std::string& name, const std::string& shown,
-                 mode_t type, std::optional<FileId> target) {
+    void AddFile(const FolderToList& folder, const std::string& shown, mode_t type,
+                 std::optional<FileId> target) {
         WorkItem& item = Item(shown);
         item.folder = folder.step;
-        item.name = name;
         item.listedType = type;
         item.linkTarget = target;
     }
@@ -200,8 +200,9 @@ bool AddPath(const std::string& path, const WalkOptions& options, std::vector<Wo
     }
     Walk walk(path, options);
     walk.Run();
-    for (WorkItem& item : std::move(walk).Sorted())
-        items.push_back(std::move(item));
+    std::vector<WorkItem> found = std::move(walk).Sorted();
+    items.insert(items.end(), std::make_move_iterator(found.begin()),
+                 std::make_move_iterator(found.end()));
     return true;
 }
 

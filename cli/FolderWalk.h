@@ -35,10 +35,9 @@ struct WorkItem {
     std::string shownPath; // the heading: the path from the folder named, or `path` (see below)
     bool inFolder = false; // found in a folder rather than named
     std::string listError; // when not empty: why there is no report, said without opening it
-    // For a file found in a folder: the folder that listed it, its name there, and what the
-    // listing saw, which the file opened for the report must still be.
+    // For a file found in a folder: the folder that listed it (its name there ends `path`), and
+    // what the listing saw, which the file opened for the report must still be.
     std::shared_ptr<const FolderStep> folder;
-    std::string name;
     mode_t listedType = 0;            // the S_IFMT bits of the entry itself
     std::optional<FileId> linkTarget; // for a symbolic link that led to a file: that file
 };
