@@ -4,6 +4,7 @@
 #include "platform/FilePath.h"
 #include "platform/HResult.h"
 #include "platform/ProbeStatus.h"
+#include "platform/ReadActivity.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -45,6 +46,10 @@ UniqueFd Checked(UniqueFd fd, const FileId& expected, int& error) {
 UniqueFd OpenListedFolder(int folderFd, const char* name, bool follow, const FileId& expected,
                           int& error) {
     UniqueFd fd(::openat(folderFd, name, kFolderFlags | (follow ? 0 : O_NOFOLLOW)));
+    // The storage answered: a long way down a slow mount is no stall of the report's thread.
+    const int opened = errno;
+    TouchReadActivity();
+    errno = opened;
     // A folder replaced by a link, or by a file, is refused as replaced rather than as missing.
     if (!fd.IsOpen() && (errno == ELOOP || errno == ENOTDIR)) {
         error = 0;
