@@ -203,6 +203,9 @@ RunEnd RunInOrder(std::size_t count, unsigned jobs, Work work, Take take, Idle i
                         worker.thread.detach();
                         refused.push_back(worker.item);
                         ++end.abandoned;
+                    }
+                    // Added after the look at every record: adding one moves the deque's ends.
+                    for (std::size_t k = 0; k < refused.size(); ++k) {
                         try {
                             startWorker();
                         } catch (const std::system_error&) {
