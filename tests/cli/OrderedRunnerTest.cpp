@@ -4,7 +4,10 @@
 #include "cli/RunSummary.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -101,6 +104,46 @@ TEST(OrderedRunnerTest, AnExceptionFromTakeOrIdleLeavesOnceEveryWorkerHasStopped
             EXPECT_EQ(running, 0) << c.label << ": a worker still runs";
         }
     }
+}
+
+TEST(OrderedRunnerTest, WorkBlockedPastTheStallLimitIsRefusedAndTheRunGoesOnWithoutIt) {
+    // What the blocked threads share with the test; they may outlive the run, so they own it.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+        std::atomic<int> blocked{0};
+    };
+    const auto gate = std::make_shared<Gate>();
+    const auto work = [gate](std::size_t i) {
+        if (i == 1 || i == 3) {
+            ++gate->blocked;
+            std::unique_lock lock(gate->mutex);
+            gate->opened.wait(lock, [&] { return gate->open; });
+            --gate->blocked;
+        }
+        return i;
+    };
+    std::vector<std::size_t> results;
+    const auto take = [&](std::size_t, std::size_t& result) {
+        results.push_back(result);
+        return true;
+    };
+    const auto stalled = [](std::size_t i) { return 100 + i; };
+    const zarvo::RunEnd end = zarvo::RunInOrder(
+        std::size_t{6}, 2, work, take, [](std::size_t) {}, stalled, std::chrono::milliseconds(50));
+    EXPECT_TRUE(end.completed);
+    EXPECT_EQ(end.abandoned, 2u);
+    EXPECT_EQ(results, (std::vector<std::size_t>{0, 101, 2, 103, 4, 5}));
+    EXPECT_EQ(gate->blocked, 2) << "the run waited for blocked work";
+    // Released after the run, the threads end without touching anything the run had.
+    {
+        const std::lock_guard lock(gate->mutex);
+        gate->open = true;
+    }
+    gate->opened.notify_all();
+    while (gate->blocked != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TEST(RunSummaryTest, CountsAreGroupedByThousandsAndWordedForOneOrMany) {
