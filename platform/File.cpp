@@ -11,10 +11,11 @@
 namespace zarvo {
 namespace {
 
-// Runs a system call on the file again for as long as a signal interrupts it, and tells the
-// report's watcher that the storage answered.
+// The innermost OpenAsScope of this thread.
 thread_local const OpenAsScope* currentRedirect = nullptr;
 
+// Runs a system call on the file again for as long as a signal interrupts it, and tells the
+// report's watcher that the storage answered.
 template <typename Call> auto Answered(Call call) {
     decltype(call()) result;
     do {
