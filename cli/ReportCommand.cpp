@@ -49,14 +49,25 @@ void Count(const zarvo::FileReport& report, zarvo::RunCounts& counts) {
     }
 }
 
-// Each job holds a few descriptors at once (its folder, the file named, the file read), so the
-// soft limit is raised as far as allowed: at 256 jobs the usual 1,024 could run short.
-void AllowAllDescriptors() {
+// Each job holds up to four descriptors at once (its folder, the file listed, the file read and
+// the one its size is read from), so the soft limit is raised as far as allowed, and where it
+// stays low fewer jobs run than asked for rather than files be refused for want of descriptors.
+unsigned JobsTheDescriptorsAllow(unsigned asked) {
+    constexpr rlim_t kEachJob = 4;
+    constexpr rlim_t kOthers = 32; // standard streams, libraries, the folder walk
     rlimit limit;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return asked;
+    if (limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::getrlimit(RLIMIT_NOFILE, &limit);
     }
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= kOthers + kEachJob * asked)
+        return asked;
+    if (limit.rlim_cur < kOthers + kEachJob)
+        return 1;
+    return static_cast<unsigned>((limit.rlim_cur - kOthers) / kEachJob);
 }
 
 } // namespace
@@ -73,11 +84,10 @@ int main(int argc, char** argv) {
     for (const std::string& path : command.paths)
         anyFolder = zarvo::AddPath(path, walk, items) || anyFolder;
 
-    AllowAllDescriptors();
     std::setlocale(LC_NUMERIC, "");
     const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();
-    const unsigned jobs = static_cast<unsigned>(
-        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size())));
+    const unsigned jobs = JobsTheDescriptorsAllow(static_cast<unsigned>(
+        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size()))));
     // Each report creates a detector of its own, so reports on several threads share none.
     const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
 

@@ -313,6 +313,13 @@ TEST(ReportCommandTest, ParallelRunsWriteTheSameReportsInTheSameOrder) {
             << label;
         EXPECT_EQ(run.out, expected) << label;
     }
+    // Too few descriptors for eight jobs: fewer run, and no file is refused for want of one.
+    const zarvo::test::ChildResult limited = zarvo::test::RunChild(
+        {.program = "/usr/bin/prlimit",
+         .arguments = {"--nofile=24", "--", ZARVO_REPORT, "-j", "8", "-r", "."},
+         .directory = tree.Path()});
+    EXPECT_EQ(limited.exitCode, 0) << limited.err;
+    EXPECT_EQ(limited.out, expected);
 }
 
 TEST(ReportCommandTest, OutputThatCannotBeWrittenStopsTheRun) {
