@@ -139,10 +139,11 @@ ListedFile OpenListedFile(const WorkItem& item) {
     struct stat status;
     if (::fstat(fd.Get(), &status) != 0)
         return {UniqueFd(), DescribeStatus(StatusFromErrno(errno))};
-    // A link that was dangling when listed can only be taken as it is now.
+    // A link that was dangling when listed, or an entry the listing could not look at, can only
+    // be taken as it is now (the latter never through a link).
     const bool same =
         link ? !item.linkTarget || *item.linkTarget == FileId{status.st_dev, status.st_ino}
-             : (status.st_mode & S_IFMT) == item.listedType;
+             : item.listedType == 0 || (status.st_mode & S_IFMT) == item.listedType;
     if (!same)
         return {UniqueFd(), kReplacedEntry};
     return {std::move(fd), {}};
