@@ -1,6 +1,7 @@
 // Building one file's report into memory and deciding how a file without one counts.
 #include "cli/FileReport.h"
 
+#include "cli/FolderChain.h"
 #include "cli/PrintableName.h"
 
 #include <exception>
@@ -91,8 +92,23 @@ FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings,
     try {
         if (!item.listError.empty())
             return {FileOutcome::Unreadable, {}, item.listError, {}};
+        // A file found in a folder is read through the descriptor its folder's listing led to,
+        // so that the report is of the file listed, wherever a replaced entry would lead its name.
+        ListedFile listed;
+        std::string openAs;
+        if (item.folder) {
+            listed = OpenListedFile(item);
+            if (!listed.fd.IsOpen())
+                return {FileOutcome::Unreadable, {}, listed.problem, {}};
+            openAs = ReopenPath(listed.fd.Get());
+            if (openAs.empty())
+                return {FileOutcome::Unreadable,
+                        {},
+                        "cannot be opened safely without /proc mounted",
+                        {}};
+        }
         BufferView view(item, forTerminal, withFacts);
-        const ReportOutcome outcome = GetFileData(item.path, view, settings);
+        const ReportOutcome outcome = GetFileData(item.path, view, settings, openAs);
         FileReport report{ClassifyOutcome(outcome), std::move(view.Text()), {}, {}};
         if (outcome.result == ReportResult::Reported)
             report.facts = std::move(view.Facts());

@@ -1,22 +1,21 @@
 // Listing folders: which entries are files to report on, which are folders to descend into.
 #include "cli/FolderWalk.h"
 
+#include "cli/Descriptors.h"
+#include "cli/FolderChain.h"
 #include "platform/HResult.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <set>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace zarvo {
 namespace {
-
-// A folder's identity: the same folder reached through two links or a loop has one.
-using FolderId = std::pair<dev_t, ino_t>;
 
 std::string Join(const std::string& folder, const std::string& name) {
     if (folder.empty())
@@ -24,58 +23,62 @@ std::string Join(const std::string& folder, const std::string& name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// The S_IFMT bits that a listing's type stands for; 0 when the file system did not say.
+mode_t ListedType(unsigned char type) {
+    switch (type) {
+    case DT_REG:
+        return S_IFREG;
+    case DT_DIR:
+        return S_IFDIR;
+    case DT_LNK:
+        return S_IFLNK;
+    case DT_FIFO:
+        return S_IFIFO;
+    case DT_CHR:
+        return S_IFCHR;
+    case DT_BLK:
+        return S_IFBLK;
+    case DT_SOCK:
+        return S_IFSOCK;
+    default:
+        return 0;
+    }
+}
+
+// A folder still to list, and its path from the folder named.
+struct FolderToList {
+    std::shared_ptr<const FolderStep> step;
+    std::string shown;
+};
+
+// Depth first, one folder open at a time: the cursor goes from a folder to the next through
+// "..", and each folder's id is checked before it is listed, so the tree's depth is limited
+// neither by descriptors nor by the length of a path.
 class Walk {
 public:
     Walk(const std::string& root, const WalkOptions& options) : root_(root), options_(options) {}
 
-    // Collects the folder at `shown` (relative to the root), and below it when recursive.
-    void Folder(const std::string& shown) {
-        const std::string path = Join(root_, shown);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            Fail(path, shown, errno);
-            return;
-        }
+    void Run() {
         struct stat status;
-        if (::fstat(fd, &status) != 0) {
-            Fail(path, shown, errno);
-            ::close(fd);
+        UniqueFd top(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+        if (!top.IsOpen() || ::fstat(top.Get(), &status) != 0) {
+            Fail("", errno);
             return;
         }
-        // Each folder is listed once: a second way to it, or a loop back to it, adds nothing.
-        if (!visited_.insert({status.st_dev, status.st_ino}).second) {
-            ::close(fd);
-            return;
+        auto step = std::make_shared<FolderStep>();
+        step->name = root_;
+        step->id = {status.st_dev, status.st_ino};
+        std::vector<FolderToList> stack{{std::move(step), ""}};
+        while (!stack.empty()) {
+            FolderToList next = std::move(stack.back());
+            stack.pop_back();
+            const std::size_t before = stack.size();
+            List(next, stack);
+            // In byte order, so that a folder reached twice with -L is always named the same way.
+            std::sort(
+                stack.begin() + static_cast<std::ptrdiff_t>(before), stack.end(),
+                [](const FolderToList& a, const FolderToList& b) { return a.shown > b.shown; });
         }
-        DIR* folder = ::fdopendir(fd);
-        if (folder == nullptr) {
-            Fail(path, shown, errno);
-            ::close(fd);
-            return;
-        }
-        std::vector<std::string> subfolders;
-        errno = 0;
-        while (const dirent* entry = ::readdir(folder)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            const std::string child = shown.empty() ? name : shown + "/" + name;
-            if (IsFolderToEnter(::dirfd(folder), name.c_str()))
-                subfolders.push_back(child);
-            else if (!IsFolder(::dirfd(folder), name.c_str()))
-                items_.push_back({Join(root_, child), child, true, {}});
-            errno = 0;
-        }
-        const int error = errno;
-        ::closedir(folder);
-        // The entries read before the error stay: they are files that exist.
-        if (error != 0)
-            Fail(path, shown, error);
-        // Descending after the folder is closed keeps one descriptor open, however deep the tree.
-        // In byte order, so that a folder reached twice with -L is always named the same way.
-        std::sort(subfolders.begin(), subfolders.end());
-        for (const std::string& subfolder : subfolders)
-            Folder(subfolder);
     }
 
     std::vector<WorkItem> Sorted() && {
@@ -87,30 +90,102 @@ public:
     }
 
 private:
-    bool IsFolderToEnter(int folder, const char* name) const {
-        if (!options_.recursive)
-            return false;
-        struct stat status;
-        if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return false;
-        if (S_ISDIR(status.st_mode))
-            return true;
-        return options_.followLinks && S_ISLNK(status.st_mode) && IsFolder(folder, name);
+    // Adds the files of one folder and pushes its sub-folders to list.
+    void List(const FolderToList& folder, std::vector<FolderToList>& stack) {
+        int error = 0;
+        const int fd = cursor_.Reach(folder.step, error);
+        if (fd < 0) {
+            Fail(folder.shown, error);
+            return;
+        }
+        // Each folder is listed once: a second way to it, or a loop back to it, adds nothing.
+        if (!visited_.insert(folder.step->id).second)
+            return;
+        FolderStream stream = FolderStream::Adopt(UniqueFd(::dup(fd)));
+        if (!stream.IsOpen()) {
+            Fail(folder.shown, errno);
+            return;
+        }
+        errno = 0;
+        while (const dirent* entry = ::readdir(stream.Get())) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            Entry(folder, fd, name, ListedType(entry->d_type), stack);
+            errno = 0;
+        }
+        // The entries read before the error stay: they are files that exist.
+        if (errno != 0)
+            Fail(folder.shown, errno);
     }
 
-    // A folder, or a symlink to one; a dangling symlink is not, and is left to the detector.
-    static bool IsFolder(int folder, const char* name) {
+    void Entry(const FolderToList& folder, int fd, const std::string& name, mode_t type,
+               std::vector<FolderToList>& stack) {
+        const std::string shown = folder.shown.empty() ? name : folder.shown + "/" + name;
         struct stat status;
-        return ::fstatat(folder, name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+        if (type == 0) {
+            if (::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+                return AddFile(folder, shown, 0, {});
+            type = status.st_mode & S_IFMT;
+        }
+        if (type == S_IFDIR) {
+            if (!options_.recursive)
+                return;
+            // The id the folder must still have when it is opened to be listed.
+            if (::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISDIR(status.st_mode))
+                return AddFile(folder, shown, type, {});
+            return Push(folder, name, shown, {status.st_dev, status.st_ino}, false, stack);
+        }
+        if (type != S_IFLNK)
+            return AddFile(folder, shown, type, {});
+        // A link to a file is reported as the file; a dangling link is left to the opening, which
+        // says why it fails; a link to a folder is entered only with -L.
+        if (::fstatat(fd, name.c_str(), &status, 0) != 0)
+            return AddFile(folder, shown, type, {});
+        const FileId target{status.st_dev, status.st_ino};
+        if (!S_ISDIR(status.st_mode))
+            return AddFile(folder, shown, type, target);
+        if (options_.recursive && options_.followLinks)
+            Push(folder, name, shown, target, true, stack);
     }
 
-    void Fail(const std::string& path, const std::string& shown, int error) {
-        items_.push_back({path, shown, true, "cannot list the folder: " + SystemErrorText(error)});
+    void Push(const FolderToList& folder, const std::string& name, const std::string& shown,
+              const FileId& id, bool throughLink, std::vector<FolderToList>& stack) {
+        auto step = std::make_shared<FolderStep>();
+        step->parent = folder.step;
+        step->name = name;
+        step->id = id;
+        step->throughLink = throughLink;
+        step->depth = folder.step->depth + 1;
+        stack.push_back({std::move(step), shown});
+    }
+
+    void AddFile(const FolderToList& folder, const std::string& shown, mode_t type,
+                 std::optional<FileId> target) {
+        WorkItem& item = Item(shown);
+        item.folder = folder.step;
+        item.listedType = type;
+        item.linkTarget = target;
+    }
+
+    void Fail(const std::string& shown, int error) {
+        Item(shown).listError =
+            error == 0 ? kReplacedEntry : "cannot list the folder: " + SystemErrorText(error);
+    }
+
+    WorkItem& Item(const std::string& shown) {
+        WorkItem& item = items_.emplace_back();
+        item.path = Join(root_, shown);
+        item.shownPath = options_.headingsWithArgument ? item.path : shown;
+        item.inFolder = true;
+        return item;
     }
 
     const std::string& root_;
     const WalkOptions& options_;
-    std::set<FolderId> visited_;
+    FolderCursor cursor_;
+    std::set<FileId> visited_;
     std::vector<WorkItem> items_;
 };
 
@@ -120,13 +195,14 @@ bool AddPath(const std::string& path, const WalkOptions& options, std::vector<Wo
     struct stat status;
     // A named path is followed wherever it leads, like any file named on the command line.
     if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        items.push_back({path, {}, false, {}});
+        items.emplace_back().path = path;
         return false;
     }
     Walk walk(path, options);
-    walk.Folder("");
-    for (WorkItem& item : std::move(walk).Sorted())
-        items.push_back(std::move(item));
+    walk.Run();
+    std::vector<WorkItem> found = std::move(walk).Sorted();
+    items.insert(items.end(), std::make_move_iterator(found.begin()),
+                 std::make_move_iterator(found.end()));
     return true;
 }
 

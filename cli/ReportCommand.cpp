@@ -8,6 +8,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/ReportWriter.h"
 #include "cli/RunSummary.h"
+#include "platform/HResult.h"
 #include "platform/MediaDet.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -49,6 +51,27 @@ void Count(const zarvo::FileReport& report, zarvo::RunCounts& counts) {
     }
 }
 
+// Each job holds up to four descriptors at once (its folder, the file listed, the file read and
+// the one its size is read from), so the soft limit is raised as far as allowed, and where it
+// stays low fewer jobs run than asked for rather than files be refused for want of descriptors.
+unsigned JobsTheDescriptorsAllow(unsigned asked) {
+    constexpr rlim_t kEachJob = 4;
+    constexpr rlim_t kOthers = 32; // standard streams, libraries, the folder walk
+    rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return asked;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= kOthers + kEachJob * asked)
+        return asked;
+    if (limit.rlim_cur < kOthers + kEachJob)
+        return 1;
+    return static_cast<unsigned>((limit.rlim_cur - kOthers) / kEachJob);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -59,14 +82,14 @@ int main(int argc, char** argv) {
 
     std::vector<zarvo::WorkItem> items;
     bool anyFolder = false;
-    const zarvo::WalkOptions walk{command.recursive, command.followLinks};
+    const zarvo::WalkOptions walk{command.recursive, command.followLinks, command.paths.size() > 1};
     for (const std::string& path : command.paths)
         anyFolder = zarvo::AddPath(path, walk, items) || anyFolder;
 
     std::setlocale(LC_NUMERIC, "");
     const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();
-    const unsigned jobs = static_cast<unsigned>(
-        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size())));
+    const unsigned jobs = JobsTheDescriptorsAllow(static_cast<unsigned>(
+        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size()))));
     // Each report creates a detector of its own, so reports on several threads share none.
     const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
 
@@ -101,19 +124,31 @@ int main(int argc, char** argv) {
         return true;
     };
     const auto idle = [&](std::size_t done) { progress.Show(done, items.size()); };
-    zarvo::RunInOrder<zarvo::FileReport>(items.size(), jobs, work, take, idle,
-                                         std::chrono::milliseconds(100));
+    // The probe's own refusal, given while the read that stalled may still be blocked.
+    const auto stalled = [](std::size_t) {
+        return zarvo::FileReport{
+            zarvo::FileOutcome::Unreadable, {}, zarvo::DescribeStatus(zarvo::ZARVO_E_READ_STALLED)};
+    };
+    const zarvo::RunEnd end = zarvo::RunInOrder(items.size(), jobs, work, take, idle, stalled,
+                                                std::chrono::milliseconds(100));
     progress.Clear();
 
+    int status = failed ? 1 : 0;
     if (!out.Flush()) {
         // Stopped by a reader that went away, as `| head` does: it asked for no more, so the
         // run ends without a word. Any other failure loses reports and is told.
         if (out.Error() != EPIPE)
             std::fprintf(stderr, "zarvo-report: cannot write the report: %s\n",
                          std::strerror(out.Error()));
-        return 1;
-    }
-    if (anyFolder)
+        status = 1;
+    } else if (anyFolder) {
         std::fprintf(stderr, "%s\n", zarvo::SummaryLine(counts).c_str());
-    return failed ? 1 : 0;
+    }
+    // A thread still blocked in a read uses the items, the settings and the detector's class:
+    // the process ends without destroying them under it.
+    if (end.abandoned != 0) {
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
+    return status;
 }

@@ -11,6 +11,9 @@
 namespace zarvo {
 namespace {
 
+// The innermost OpenAsScope of this thread.
+thread_local const OpenAsScope* currentRedirect = nullptr;
+
 // Runs a system call on the file again for as long as a signal interrupts it, and tells the
 // report's watcher that the storage answered.
 template <typename Call> auto Answered(Call call) {
@@ -40,7 +43,26 @@ File::~File() {
         ::close(fd_);
 }
 
-OpenedFile File::OpenRegular(const std::string& path) noexcept {
+OpenAsScope::OpenAsScope(const std::string& name, const std::string& openAs) noexcept
+    : previous_(currentRedirect), name_(name), openAs_(openAs) {
+    if (!openAs.empty())
+        currentRedirect = this;
+}
+
+OpenAsScope::~OpenAsScope() {
+    if (currentRedirect == this)
+        currentRedirect = previous_;
+}
+
+const std::string& OpenAsScope::NameToOpen(const std::string& name) noexcept {
+    for (const OpenAsScope* scope = currentRedirect; scope != nullptr; scope = scope->previous_)
+        if (scope->name_ == name)
+            return scope->openAs_;
+    return name;
+}
+
+OpenedFile File::OpenRegular(const std::string& name) noexcept {
+    const std::string& path = OpenAsScope::NameToOpen(name);
     struct stat status;
     if (Answered([&] { return ::stat(path.c_str(), &status); }) != 0)
         return {File(), errno};

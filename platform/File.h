@@ -55,6 +55,26 @@ private:
     int fd_ = -1;
 };
 
+// While it lives, File::OpenRegular(name) on this thread opens `openAs` instead: a name of a
+// descriptor that the caller holds on the file it checked, so that the file read is that one
+// and no other that `name` may lead to by then. Everything else still goes by `name`, its
+// extension included. An empty `openAs` changes nothing.
+class OpenAsScope {
+public:
+    OpenAsScope(const std::string& name, const std::string& openAs) noexcept;
+    OpenAsScope(const OpenAsScope&) = delete;
+    OpenAsScope& operator=(const OpenAsScope&) = delete;
+    ~OpenAsScope();
+
+    // The name to open for `name` on this thread.
+    static const std::string& NameToOpen(const std::string& name) noexcept;
+
+private:
+    const OpenAsScope* previous_;
+    const std::string& name_;
+    const std::string& openAs_;
+};
+
 struct OpenedFile {
     File file;           // open when error is 0 and the name named a regular file
     int error = 0;       // the errno value when the name could not be looked up or opened

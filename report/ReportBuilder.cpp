@@ -152,8 +152,9 @@ private:
 
 } // namespace
 
-ReportOutcome GetFileData(const std::string& path, ReportView& view,
-                          const FormatSettings& settings) {
+ReportOutcome GetFileData(const std::string& path, ReportView& view, const FormatSettings& settings,
+                          const std::string& openAs) {
+    const OpenAsScope redirect(path, openAs);
     ComPtr<IMediaDet> detector;
     HRESULT status =
         CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC, IID_IMediaDet, detector.PutVoid());

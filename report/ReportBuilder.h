@@ -40,8 +40,11 @@ private:
 // its text, title and caption. A report cut short after it began (a failure status of the
 // detector, a file whose size cannot be read) ends in an exception, with the lines written so far
 // left in the view: such a report is no description of the file and must not be passed on.
+// When `openAs` is given, the file is opened by that name instead (one that leads to a
+// descriptor already open on it); `path` still names it, and its extension still picks the
+// demuxer tried first.
 ReportOutcome GetFileData(const std::string& path, ReportView& view,
-                          const FormatSettings& settings = {});
+                          const FormatSettings& settings = {}, const std::string& openAs = {});
 
 // "0" put in front of `text` until it is at least `width` characters long.
 std::string FillZero(std::string text, std::size_t width);

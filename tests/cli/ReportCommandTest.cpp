@@ -2,6 +2,7 @@
 #include "support/ChildProcess.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -218,18 +219,26 @@ TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
          0,
          "==> x.avi <==\n",
          "zarvo-report: 1 report, 0 files skipped as not media, 0 unreadable\n"},
-        // A file named beside a folder still has its message, and fails the run.
+        // A file named beside a folder still has its message, and fails the run. With several
+        // paths, each heading starts with the folder argument it was found in.
         {{"notes.txt", "a"},
          1,
-         "==> x.avi <==\n",
+         "==> a/x.avi <==\n",
          "zarvo-report: notes.txt: not a media file that can be read\n"
          "zarvo-report: 1 report, 1 file skipped as not media, 0 unreadable\n"},
         {{"sub/pipe", "-r", "sub"},
          1,
-         "==> deeper/clip.mp4 <==\n",
+         "==> sub/deeper/clip.mp4 <==\n",
          "zarvo-report: sub/pipe: not a regular file\n"
          "zarvo-report: sub/pipe: not a regular file\n"
          "zarvo-report: 1 report, 1 file skipped as not media, 2 unreadable\n"},
+        // The same folder under two names: the same relative paths, told apart.
+        {{"-r", "sub/", "a/loop"},
+         1,
+         "==> sub/deeper/clip.mp4 <==\n==> a/loop/deeper/clip.mp4 <==\n",
+         "zarvo-report: sub/pipe: not a regular file\n"
+         "zarvo-report: a/loop/pipe: not a regular file\n"
+         "zarvo-report: 2 reports, 2 files skipped as not media, 2 unreadable\n"},
     };
     for (const Case& c : cases) {
         const CommandResult run = RunCommand(c.arguments, tree.Path());
@@ -240,6 +249,40 @@ TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
     }
     EXPECT_EQ(RunCommand({"--recursive", "a/"}, tree.Path()).out,
               "==> x.avi <==\n" + ReportAs("xvid_mp3.avi", "x.avi"));
+}
+
+TEST(ReportCommandTest, AFileDeeperThanTheLongestPathIsReported) {
+    const TempFolder tree;
+    // 2,100 levels of "d/": 4,200 bytes of path, beyond the 4,096 a path may have.
+    constexpr int kLevels = 2100;
+    std::string shown;
+    int fd = ::open(tree.Path().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level < kLevels && fd >= 0; ++level) {
+        const int next =
+            ::mkdirat(fd, "d", 0700) == 0 ? ::openat(fd, "d", O_RDONLY | O_DIRECTORY) : -1;
+        ::close(fd);
+        fd = next;
+        shown += "d/";
+    }
+    ASSERT_GE(fd, 0);
+    std::ifstream clip(kMedia / "pcm.wav", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(clip)), {});
+    const int out = ::openat(fd, "deep.wav", O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ::close(fd);
+    ASSERT_GE(out, 0);
+    ASSERT_EQ(::write(out, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(out);
+
+    const CommandResult run = RunCommand({"-r", "."}, tree.Path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "zarvo-report: 1 report, 0 files skipped as not media, 0 unreadable\n");
+    EXPECT_EQ(run.out, "==> " + shown + "deep.wav <==\n" + ReportAs("pcm.wav", "deep.wav"));
+    // A tree this deep is beyond what removal by path can reach; rm goes by descriptors too.
+    const zarvo::test::ChildResult removed =
+        zarvo::test::RunChild({.program = "/bin/rm",
+                               .arguments = {"-rf", (tree.Path() / "d").string()},
+                               .timeLimitSeconds = 60});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
 }
 
 TEST(ReportCommandTest, ParallelRunsWriteTheSameReportsInTheSameOrder) {
@@ -270,6 +313,13 @@ TEST(ReportCommandTest, ParallelRunsWriteTheSameReportsInTheSameOrder) {
             << label;
         EXPECT_EQ(run.out, expected) << label;
     }
+    // Too few descriptors for eight jobs: fewer run, and no file is refused for want of one.
+    const zarvo::test::ChildResult limited = zarvo::test::RunChild(
+        {.program = "/usr/bin/prlimit",
+         .arguments = {"--nofile=24", "--", ZARVO_REPORT, "-j", "8", "-r", "."},
+         .directory = tree.Path()});
+    EXPECT_EQ(limited.exitCode, 0) << limited.err;
+    EXPECT_EQ(limited.out, expected);
 }
 
 TEST(ReportCommandTest, OutputThatCannotBeWrittenStopsTheRun) {

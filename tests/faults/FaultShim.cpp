@@ -1,7 +1,8 @@
 // libzarvo_fault_shim: preloaded into zarvo-report, it makes the reads of one file slow, failing
 // or changing under the reader, as storage and other programs can. It touches nothing else.
 //
-//   ZARVO_FAULT_FILE  the path, exactly as the program opens it
+//   ZARVO_FAULT_FILE  the path, exactly as the program opens it; a file opened again through
+//                     /proc/self/fd is matched by its absolute path
 //   ZARVO_FAULT       one of:
 //     slow=BYTES_PER_SECOND    every read takes as long as that rate gives its bytes
 //     spinup=MILLISECONDS      the first read waits that long
@@ -10,8 +11,14 @@
 //     truncate=BYTES           after BYTES the file is cut to half its size
 //     nomem=N                  from the file's first opening on, every Nth allocation made by
 //                              the thread that opened it fails, as when memory runs out
+//     swap=0                   just before the first open(at) of a name that is the file's last
+//                              component, the file (a path from the working folder) is moved
+//                              aside and a symbolic link to ZARVO_FAULT_LINK put in its place,
+//                              as another program racing the reader could
+//     swap=1                   the same, just before the first open() of the file's path itself
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -68,9 +75,48 @@ template <typename Function> Function Next(const char* name) {
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
+// Whether `path` names the target: as given, or through a descriptor's name in /proc.
+bool IsTarget(const char* path, const char* target) {
+    if (std::strcmp(path, target) == 0)
+        return true;
+    if (std::strncmp(path, "/proc/self/fd/", 14) != 0)
+        return false;
+    char resolved[PATH_MAX];
+    char wanted[PATH_MAX];
+    const ssize_t length = ::readlink(path, resolved, sizeof resolved - 1);
+    if (length < 0 || ::realpath(target, wanted) == nullptr)
+        return false;
+    resolved[length] = '\0';
+    return std::strcmp(resolved, wanted) == 0;
+}
+
+// The swap fault: replaces the target by a link when `name`, given to open() when `byPath`, is
+// its path, or else ends with its last component.
+void SwapBefore(const char* name, bool byPath) {
+    static std::atomic<bool> swapped{false};
+    const char* target = std::getenv("ZARVO_FAULT_FILE");
+    const char* link = std::getenv("ZARVO_FAULT_LINK");
+    if (!Is("swap") || target == nullptr || link == nullptr)
+        return;
+    if (TheFault().first == 1) {
+        if (!byPath || std::strcmp(name, target) != 0)
+            return;
+    } else {
+        const char* slash = std::strrchr(name, '/');
+        const char* last = std::strrchr(target, '/');
+        if (std::strcmp(slash == nullptr ? name : slash + 1, last == nullptr ? target : last + 1))
+            return;
+    }
+    if (swapped.exchange(true))
+        return;
+    if (::rename(target, (std::string(target) + ".moved").c_str()) != 0 ||
+        ::symlink(link, target) != 0)
+        std::abort();
+}
+
 int Watch(const char* path, int fd) {
     const char* target = std::getenv("ZARVO_FAULT_FILE");
-    if (fd >= 0 && target != nullptr && std::strcmp(path, target) == 0) {
+    if (fd >= 0 && target != nullptr && IsTarget(path, target)) {
         faultyFd = fd;
         delivered = 0;
         if (Is("nomem"))
@@ -124,7 +170,18 @@ int open(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
+    SwapBefore(path, true);
     return Watch(path, next(path, flags, mode));
+}
+
+int openat(int folder, const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
+    SwapBefore(path, false);
+    return Watch(path, next(folder, path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -133,6 +190,7 @@ int open64(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
+    SwapBefore(path, true);
     return Watch(path, next(path, flags, mode));
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -134,5 +135,143 @@ INSTANTIATE_TEST_SUITE_P(Allocations, MemoryFaultTest, ::testing::ValuesIn(kMemo
                                  '_');
                              return name;
                          });
+
+// A scratch folder of clips for a folder run, removed with everything in it.
+class Scratch {
+public:
+    Scratch() {
+        std::string pattern = (fs::temp_directory_path() / "zarvo-fault-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch() { fs::remove_all(path_); }
+
+    const fs::path& Path() const { return path_; }
+    void Copy(const char* clip, const std::string& name) const {
+        fs::create_directories((path_ / name).parent_path());
+        fs::copy_file(fs::path(ZARVO_TEST_MEDIA) / clip, path_ / name);
+    }
+
+private:
+    fs::path path_;
+};
+
+// The known report of `clip`, found in a folder at `heading`.
+std::string Report(const std::string& heading, const char* clip) {
+    const std::string report =
+        Contents(fs::path(ZARVO_TEST_EXPECTED) / (std::string(clip) + ".txt"));
+    return "==> " + heading + " <==\nFile:\t\t" + fs::path(heading).filename().string() +
+           report.substr(report.find('\n'));
+}
+
+TEST(FolderFaultTest, AnEntryReplacedByALinkWhileTheFolderIsReadIsSkipped) {
+    const std::string a = Report("a.mpg", "mpeg2_mp2.mpg") + "\n";
+    const std::string replaced = ": replaced since its folder was listed; skipped\n"
+                                 "zarvo-report: 2 reports, 0 files skipped as not media, 1 "
+                                 "unreadable\n";
+    struct Case {
+        const char* label;
+        std::vector<std::string> arguments;
+        const char* fault; // swap=0: at the first opening of the name; swap=1: by its path
+        const char* entry;
+        const char* link; // where the link put in its place leads
+        bool replaced;    // whether the entry was opened by a name the fault waits for
+        int exitCode;
+        std::string out, err;
+    };
+    const Case cases[] = {
+        {"a folder, as the walk opens it",
+         {"-r", "race"},
+         "swap=0",
+         "race/z",
+         "outside",
+         true,
+         1,
+         a + Report("b.avi", "xvid_mp3.avi"),
+         std::string("zarvo-report: race/z") + replaced},
+        {"a file, as its report opens it",
+         {"-r", "race"},
+         "swap=0",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         true,
+         1,
+         a + Report("z/inner.wav", "pcm.wav"),
+         std::string("zarvo-report: race/b.avi") + replaced},
+        // The file listed is read through its descriptor: its path is never opened again.
+        {"a file, by its path after the listing",
+         {"-r", "race"},
+         "swap=1",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         false,
+         0,
+         a + Report("b.avi", "xvid_mp3.avi") + "\n" + Report("z/inner.wav", "pcm.wav"),
+         "zarvo-report: 3 reports, 0 files skipped as not media, 0 unreadable\n"},
+        // A path named on the command line is followed wherever it leads, as any file named is.
+        {"a file named",
+         {"race/b.avi"},
+         "swap=1",
+         "race/b.avi",
+         "outside/OUTSIDE_SECRET.wav",
+         true,
+         0,
+         Report("b.avi", "mjpeg_pcm.avi").substr(std::string("==> b.avi <==\n").size()),
+         ""},
+    };
+    for (const Case& c : cases) {
+        const Scratch scratch;
+        scratch.Copy("mpeg2_mp2.mpg", "race/a.mpg");
+        scratch.Copy("xvid_mp3.avi", "race/b.avi");
+        scratch.Copy("pcm.wav", "race/z/inner.wav");
+        scratch.Copy("mjpeg_pcm.avi", "outside/OUTSIDE_SECRET.wav");
+        const zarvo::test::ChildResult run = zarvo::test::RunChild({
+            .program = ZARVO_REPORT,
+            .arguments = c.arguments,
+            .directory = scratch.Path(),
+            .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
+                            {"ZARVO_FAULT_FILE", c.entry},
+                            {"ZARVO_FAULT_LINK", (scratch.Path() / c.link).string()},
+                            {"ZARVO_FAULT", c.fault}},
+        });
+        ASSERT_FALSE(run.timedOut) << c.label << ": " << zarvo::test::DescribeEnd(run);
+        EXPECT_EQ(fs::is_symlink(scratch.Path() / c.entry), c.replaced) << c.label;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.label;
+        EXPECT_EQ(run.out, c.out) << c.label;
+        EXPECT_EQ(run.err, c.err) << c.label;
+    }
+}
+
+TEST(FolderFaultTest, AReadBlockedForAMinuteIsRefusedAtTheStallLimitAndTheRunGoesOn) {
+    const Scratch scratch;
+    const char* const clips[] = {"h264_aac.mp4", "mpeg2_mp2.mpg", "pcm.wav", "xvid_mp3.avi"};
+    std::string expected;
+    for (const char* clip : clips) {
+        scratch.Copy(clip, std::string("tree/") + clip);
+        if (std::string(clip) != "mpeg2_mp2.mpg")
+            expected += (expected.empty() ? "" : "\n") + Report(clip, clip);
+    }
+    for (const char* jobs : {"-j1", "-j2"}) {
+        // The hang guard is well below the minute the read blocks: the run must not wait for it.
+        const zarvo::test::ChildResult run = zarvo::test::RunChild({
+            .program = ZARVO_REPORT,
+            .arguments = {jobs, "-r", "tree"},
+            .directory = scratch.Path(),
+            .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
+                            {"ZARVO_FAULT_FILE", (scratch.Path() / "tree/mpeg2_mp2.mpg").string()},
+                            {"ZARVO_FAULT", "stall=32768,60000"}},
+            .timeLimitSeconds = 30,
+        });
+        ASSERT_FALSE(run.timedOut) << jobs << ": " << zarvo::test::DescribeEnd(run);
+        EXPECT_EQ(run.exitCode, 1) << jobs;
+        EXPECT_EQ(run.out, expected) << jobs;
+        EXPECT_EQ(run.err, "zarvo-report: tree/mpeg2_mp2.mpg: reading stopped: no data came for "
+                           "10 s\nzarvo-report: 3 reports, 0 files skipped as not media, 1 "
+                           "unreadable\n")
+            << jobs;
+    }
+}
 
 } // namespace
