@@ -126,8 +126,10 @@ int main(int argc, char** argv) {
     const auto idle = [&](std::size_t done) { progress.Show(done, items.size()); };
     // The probe's own refusal, given while the read that stalled may still be blocked.
     const auto stalled = [](std::size_t) {
-        return zarvo::FileReport{
-            zarvo::FileOutcome::Unreadable, {}, zarvo::DescribeStatus(zarvo::ZARVO_E_READ_STALLED)};
+        return zarvo::FileReport{zarvo::FileOutcome::Unreadable,
+                                 {},
+                                 zarvo::DescribeStatus(zarvo::ZARVO_E_READ_STALLED),
+                                 {}};
     };
     const zarvo::RunEnd end = zarvo::RunInOrder(items.size(), jobs, work, take, idle, stalled,
                                                 std::chrono::milliseconds(100));

@@ -3,7 +3,6 @@
 #include "support/ChildProcess.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -81,7 +80,7 @@ TEST_P(FaultTest, GivesTheTrueReportOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(Reads, FaultTest, ::testing::ValuesIn(kCases), zarvo::test::CaseName{});
 
 struct MemoryCase {
-    const char* clip;
+    const char* file;
     // Every Nth allocation of the reading thread fails, for each N of the range: the first
     // ones fail inside libavformat, the later ones in the report's own steps.
     int first;
@@ -101,15 +100,15 @@ class MemoryFaultTest : public ::testing::TestWithParam<MemoryCase> {};
 TEST_P(MemoryFaultTest, GivesTheTrueReportOrRefuses) {
     const MemoryCase& c = GetParam();
     const std::string expected =
-        Contents(fs::path(ZARVO_TEST_EXPECTED) / (std::string(c.clip) + ".txt"));
+        Contents(fs::path(ZARVO_TEST_EXPECTED) / (std::string(c.file) + ".txt"));
     for (int period = c.first; period <= c.last; period += c.step) {
         SCOPED_TRACE("every " + std::to_string(period) + "th allocation fails");
         const zarvo::test::ChildResult run = zarvo::test::RunChild({
             .program = ZARVO_REPORT,
-            .arguments = {c.clip},
+            .arguments = {c.file},
             .directory = ZARVO_TEST_MEDIA,
             .environment = {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
-                            {"ZARVO_FAULT_FILE", c.clip},
+                            {"ZARVO_FAULT_FILE", c.file},
                             {"ZARVO_FAULT", "nomem=" + std::to_string(period)}},
             .timeLimitSeconds = 30,
         });
@@ -121,20 +120,14 @@ TEST_P(MemoryFaultTest, GivesTheTrueReportOrRefuses) {
         }
         EXPECT_EQ(run.exitCode, 1) << zarvo::test::DescribeEnd(run);
         EXPECT_EQ(run.out, "") << "a refused file has no report";
-        const std::string start = std::string("zarvo-report: ") + c.clip + ": ";
+        const std::string start = std::string("zarvo-report: ") + c.file + ": ";
         EXPECT_TRUE(run.err.starts_with(start)) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Allocations, MemoryFaultTest, ::testing::ValuesIn(kMemoryCases),
-                         [](const auto& info) {
-                             std::string name = info.param.clip;
-                             std::replace_if(
-                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); },
-                                 '_');
-                             return name;
-                         });
+                         zarvo::test::CaseName{});
 
 // A scratch folder of clips for a folder run, removed with everything in it.
 class Scratch {
