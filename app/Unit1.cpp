@@ -14,7 +14,9 @@
 #include "platform/HResult.h"
 #include "report/RecordedReport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -79,11 +81,18 @@ QString FromNative(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "Reading NAME…", the name cut in its middle to the label's width so that it stays one line.
+// "Reading NAME…". The name may break anywhere to fill the narrow label, and a name too long
+// for its lines is cut in the middle, where names differ least.
 QString ReadingText(const QLabel& label, const std::string& path) {
-    const QString name = FromNative(SplitPath(path).name);
-    return QObject::tr("Reading") + QLatin1Char(' ') +
-           label.fontMetrics().elidedText(name, Qt::ElideMiddle, label.width() - 8) + QChar(0x2026);
+    constexpr int kNameLines = 4;
+    const QString name = label.fontMetrics().elidedText(
+        FromNative(SplitPath(path).name), Qt::ElideMiddle, kNameLines * (label.width() - 8));
+    QString breakable;
+    for (const QChar character : name) {
+        breakable += character;
+        breakable += QChar(0x200B);
+    }
+    return QObject::tr("Reading") + QLatin1Char(' ') + breakable + QChar(0x2026);
 }
 
 } // namespace
@@ -296,6 +305,12 @@ void TForm1::OpenButtonClick() {
     if (!directory.empty() && IsDirectory(directory))
         dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
     const std::optional<QString> chosen = services_.runOpenDialog(dialog);
+    // A name typed and confirmed with Enter can leave the name completer's list open after the
+    // dialog has closed, where it would take the next click.
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+        if (completer->popup() != nullptr)
+            completer->popup()->hide();
+    }
     if (!chosen || chosen->isEmpty())
         return;
     FileName = QFile::encodeName(*chosen).toStdString();
