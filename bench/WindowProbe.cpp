@@ -74,11 +74,18 @@ std::vector<Window> Clients(Display* display) {
     return clients;
 }
 
+// A pattern ending in "*" matches every title that begins with the rest.
+bool TitleMatches(const std::string& title, const std::string& pattern) {
+    if (!pattern.empty() && pattern.back() == '*')
+        return title.starts_with(pattern.substr(0, pattern.size() - 1));
+    return title == pattern;
+}
+
 std::optional<Window> MappedClient(Display* display, const std::string& title) {
     for (const Window window : Clients(display)) {
         XWindowAttributes attributes;
         if (XGetWindowAttributes(display, window, &attributes) != 0 &&
-            attributes.map_state == IsViewable && Title(display, window) == title)
+            attributes.map_state == IsViewable && TitleMatches(Title(display, window), title))
             return window;
     }
     return std::nullopt;
