@@ -1,8 +1,6 @@
-// A scripted detector whose opening of one file waits until the test lets it go, as a read of
-// slow or hung storage does.
+// A gate that holds a scripted detector's opening of one file until the test lets it go, as a
+// read of slow or hung storage does.
 #pragma once
-
-#include "support/ScriptedMediaDet.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -43,44 +41,5 @@ private:
     int waiting_ = 0;
     bool released_ = false;
 };
-
-class GatedMediaDet final : public RefCounted<IMediaDet> {
-public:
-    GatedMediaDet(Script& script, ReadGate& gate)
-        : inner_(new ScriptedMediaDet(script)), gate_(gate) {}
-    ~GatedMediaDet() override { inner_->Release(); }
-
-    HRESULT put_Filename(std::string_view path) override {
-        gate_.WaitIfHeld(path);
-        return inner_->put_Filename(path);
-    }
-    HRESULT get_OutputStreams(std::int32_t* count) override {
-        return inner_->get_OutputStreams(count);
-    }
-    HRESULT put_CurrentStream(std::int32_t index) override {
-        return inner_->put_CurrentStream(index);
-    }
-    HRESULT get_StreamLength(double* seconds) override { return inner_->get_StreamLength(seconds); }
-    HRESULT get_StreamMediaType(AM_MEDIA_TYPE* type) override {
-        return inner_->get_StreamMediaType(type);
-    }
-    HRESULT get_FrameRate(double* framesPerSecond) override {
-        return inner_->get_FrameRate(framesPerSecond);
-    }
-
-private:
-    ScriptedMediaDet* inner_;
-    ReadGate& gate_;
-};
-
-// Registers scripted detectors that wait at the gate, for as long as the result lives.
-inline ClassRegistration RegisterGatedMediaDet(Script& script, ReadGate& gate) {
-    return RegisterClassFactory(CLSID_MediaDet, [&script, &gate](const GUID& iid, void** object) {
-        auto* detector = new GatedMediaDet(script, gate);
-        const HRESULT status = detector->QueryInterface(iid, object);
-        detector->Release();
-        return status;
-    });
-}
 
 } // namespace zarvo::test

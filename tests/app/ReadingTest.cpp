@@ -4,6 +4,7 @@
 #include "HeldReads.h"
 #include "app/Unit2.h"
 #include "platform/HResult.h"
+#include "support/ScriptedMediaDet.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -20,7 +21,8 @@ protected:
         FormTest::SetUp();
         script_.streams.resize(1);
         script_.streams[0].length = 2;
-        gated_ = RegisterGatedMediaDet(script_, gate_);
+        script_.beforeOpen = [this](std::string_view path) { gate_.WaitIfHeld(path); };
+        gated_ = RegisterScriptedMediaDet(script_);
     }
     void TearDown() override {
         gate_.Release();
