@@ -66,9 +66,9 @@ void UseEveryCommand() {
         dialog->setDirectory(QString::fromLatin1(ZARVO_TEST_MEDIA));
         // The name is typed once the folder is listed, as a person would.
         QTimer::singleShot(300, dialog, [dialog] {
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            ASSERT_NE(name, nullptr);
-            name->setText(QStringLiteral("xvid_mp3.avi"));
+            auto* nameEdit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(nameEdit, nullptr);
+            nameEdit->setText(QStringLiteral("xvid_mp3.avi"));
             static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
         });
     });

@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "streams' headers"},
         RefusalCase{"NotMedia", VFW_E_UNKNOWN_FILE_TYPE, ""},
         RefusalCase{"Missing", E_FILE_NOT_FOUND, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // ---------------------------------------------------------------------------------------------
 // Keys on the buttons
@@ -210,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, ButtonKeyTest,
                                            KeyCase{"Enter", Qt::Key_Return, Qt::NoModifier},
                                            KeyCase{"KeypadEnter", Qt::Key_Enter,
                                                    Qt::KeypadModifier}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace zarvo::test
