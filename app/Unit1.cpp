@@ -4,20 +4,25 @@
 #include "app/ErrorText.h"
 #include "app/FilePath.h"
 #include "app/FormStyle.h"
+#include "app/NameIconProvider.h"
 #include "app/ProgramState.h"
+#include "app/ReportJob.h"
 #include "app/ReportTabStops.h"
 #include "app/ToolTipTime.h"
 #include "app/Unit2.h"
 #include "platform/FilePath.h"
-#include "report/ReportBuilder.h"
+#include "platform/HResult.h"
+#include "report/RecordedReport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
-#include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -33,6 +38,9 @@ namespace {
 constexpr int kClientWidth = 509;
 constexpr int kClientHeight = 261;
 constexpr int kToolTipDisplayTime = 7000;
+// A report that takes longer than this is shown as being read; storage that answers at once
+// never makes the window flicker.
+constexpr std::chrono::milliseconds kReadingShownAfter{150};
 
 constexpr const char* kUsageLines[] = {
     "Use open button, drag and drop file on window or run",
@@ -73,15 +81,19 @@ QString FromNative(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Shows the wait cursor over the program's windows while it lives: a file on slow storage can
-// take seconds to read.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
+// "Reading NAME…". The name may break anywhere to fill the narrow label, and a name too long
+// for its lines is cut in the middle, where names differ least.
+QString ReadingText(const QLabel& label, const std::string& path) {
+    constexpr int kNameLines = 4;
+    const QString name = label.fontMetrics().elidedText(
+        FromNative(SplitPath(path).name), Qt::ElideMiddle, kNameLines * (label.width() - 8));
+    QString breakable;
+    for (const QChar character : name) {
+        breakable += character;
+        breakable += QChar(0x200B);
+    }
+    return QObject::tr("Reading") + QLatin1Char(' ') + breakable + QChar(0x2026);
+}
 
 } // namespace
 
@@ -96,6 +108,9 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
+    // The report runs on a thread of its own: the window keeps answering, and says what it reads.
+    readingTimer_.setInterval(kReadingShownAfter);
+    connect(&readingTimer_, &QTimer::timeout, this, &TForm1::WatchReading);
     if (!services_.runOpenDialog)
         services_.runOpenDialog = RunOpenDialog;
     if (!services_.showMessage) {
@@ -119,6 +134,13 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
     CopyButton = CreateButton(tr("Copy"), "CopyButton", QRect(424, 155, 75, 25));
     CopyButton->setToolTip(tr("Copy to clipboard"));
     AboutButton = CreateButton(tr("About..."), "AboutButton", QRect(424, 187, 75, 25));
+    // Above the buttons, so that the report, the caption and the title keep showing the last
+    // report while a file is read or refused.
+    StateLabel = new QLabel(this);
+    StateLabel->setObjectName(QStringLiteral("StateLabel"));
+    StateLabel->setGeometry(424, 3, 75, 114);
+    StateLabel->setWordWrap(true);
+    StateLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTabOrder(Memo1, ExitButton);
     setTabOrder(ExitButton, OpenButton);
     setTabOrder(OpenButton, CopyButton);
@@ -133,7 +155,9 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
     FormCreate(arguments);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    delete OpenDialog1;
+}
 
 QPlainTextEdit* TForm1::CreateMemo() {
     auto* memo = new QPlainTextEdit(this);
@@ -161,6 +185,8 @@ QPlainTextEdit* TForm1::CreateMemo() {
 QPushButton* TForm1::CreateButton(const QString& text, const char* name, const QRect& geometry) {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QLatin1String(name));
+    // Enter and keypad Enter press the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     button->setGeometry(geometry);
     return button;
 }
@@ -179,6 +205,10 @@ QFileDialog& TForm1::OpenDialog() {
     OpenDialog1->setFileMode(QFileDialog::AnyFile);
     OpenDialog1->setNameFilters(OpenDialogFilters());
     OpenDialog1->selectNameFilter(OpenDialogFilters().constFirst());
+    // Icons and types by name only: listing a folder must not read the files in it, which on
+    // slow storage would freeze the dialog.
+    iconProvider_ = std::make_unique<NameIconProvider>();
+    OpenDialog1->setIconProvider(iconProvider_.get());
     return *OpenDialog1;
 }
 
@@ -187,6 +217,10 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
     if (!arguments.empty()) {
         FileName = arguments.front();
         GetShowingErrors();
+        // A report from a local disk is in the window when it first appears; one from slower
+        // storage is shown once it is done, the window showing meanwhile that it reads.
+        if (job_ != nullptr && !job_->FinishWithin(services_.startupWait))
+            WatchReading();
     }
     qApp->installEventFilter(new ToolTipTime(kToolTipDisplayTime, this));
 }
@@ -194,24 +228,74 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments) {
 void TForm1::Get() {
     if (SplitPath(FileName).extension == ".ogm")
         services_.showMessage(QMessageBox::Information, tr("Information"), tr(kOgmNotice));
-    {
-        const WaitCursor waiting;
-        GetFileData(FileName, *this, formatSettings_);
+    // A report still being made for an earlier choice is dropped: only the newest is shown.
+    job_.reset();
+    EndReadingState({});
+    job_ = std::make_unique<ReportJob>(
+        FileName, formatSettings_, *this,
+        [this](RecordedReport report) { ApplyReport(std::move(report)); });
+    readingTimer_.start();
+}
+
+void TForm1::ApplyReport(RecordedReport report) {
+    job_.reset();
+    EndReadingState({});
+    report.Replay(*this);
+    if (report.error) {
+        // An error ends the report where it stands; what it wrote so far stays in view.
+        ShowError(*report.error);
+        return;
     }
+    if (report.outcome && ReadingCutShort(*report.outcome))
+        EndReadingState(tr("Not read: ") + FromNative(DescribeStatus(report.outcome->status)));
     Memo1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
 }
 
+void TForm1::WatchReading() {
+    if (job_ == nullptr) {
+        readingTimer_.stop();
+        return;
+    }
+    if (job_->Stalled()) {
+        // The thread may stay blocked in the kernel for good; its report, if it ever comes, is
+        // thrown away, and the refusal is the one the probe itself gives a stalled read.
+        job_.reset();
+        EndReadingState(tr("Not read: ") + FromNative(DescribeStatus(ZARVO_E_READ_STALLED)));
+        return;
+    }
+    if (readingShown_)
+        return;
+    readingShown_ = true;
+    StateLabel->setText(ReadingText(*StateLabel, FileName));
+    // The wait cursor over this window only: the desktop and the program's other boxes stay
+    // as they are, and the report's text keeps its own cursor again afterwards.
+    memoCursor_ = Memo1->viewport()->cursor();
+    setCursor(Qt::WaitCursor);
+    Memo1->viewport()->setCursor(Qt::WaitCursor);
+}
+
+void TForm1::EndReadingState(const QString& stateText) {
+    readingTimer_.stop();
+    StateLabel->setText(stateText);
+    if (!readingShown_)
+        return;
+    readingShown_ = false;
+    unsetCursor();
+    Memo1->viewport()->setCursor(memoCursor_);
+}
+
 void TForm1::GetShowingErrors() {
-    // An error ends the report where it stands; what it wrote so far stays in view.
     try {
         Get();
     } catch (const std::exception& error) {
-        services_.showMessage(QMessageBox::Critical, ApplicationTitle,
-                              FromNative(ErrorMessageText(error.what())));
-    } catch (...) {
-        services_.showMessage(QMessageBox::Critical, ApplicationTitle,
-                              tr("The report was stopped by an unexpected error."));
+        ShowError(error.what());
     }
+}
+
+void TForm1::ShowError(const std::string& message) {
+    services_.showMessage(QMessageBox::Critical, ApplicationTitle,
+                          message.empty() ? tr("The report was stopped by an unexpected error.")
+                                          : FromNative(ErrorMessageText(message)));
 }
 
 void TForm1::OpenButtonClick() {
@@ -221,6 +305,12 @@ void TForm1::OpenButtonClick() {
     if (!directory.empty() && IsDirectory(directory))
         dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(directory)));
     const std::optional<QString> chosen = services_.runOpenDialog(dialog);
+    // A name typed and confirmed with Enter can leave the name completer's list open after the
+    // dialog has closed, where it would take the next click.
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+        if (completer->popup() != nullptr)
+            completer->popup()->hide();
+    }
     if (!chosen || chosen->isEmpty())
         return;
     FileName = QFile::encodeName(*chosen).toStdString();

@@ -4,19 +4,27 @@
 #include "report/NumberFormat.h"
 #include "report/ReportView.h"
 
+#include <QCursor>
 #include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QFileDialog;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace zarvo {
 
+class NameIconProvider;
+class ReportJob;
+class RecordedReport;
 class TAboutForm;
 
 // What the window asks of the desktop in modal boxes. The program leaves them empty and gets the
@@ -27,6 +35,9 @@ struct TForm1Services {
     // Shows a modal message box with this icon, caption and text and one OK button.
     std::function<void(QMessageBox::Icon icon, const QString& caption, const QString& text)>
         showMessage;
+    // How long the window, when it is made with a file argument, waits for that file's report
+    // before it is first shown; a report that takes longer is shown once it is done.
+    std::chrono::milliseconds startupWait{150};
 };
 
 // Runs the Open dialog modally: the chosen or typed file, or nothing when the user cancels.
@@ -45,8 +56,12 @@ public:
     // The box that "About..." shows; none until the program has created it.
     void SetAboutForm(TAboutForm* aboutForm) { aboutForm_ = aboutForm; }
 
-    // Reports on FileName: the ".ogm" notice, the report, then the top of the report in view.
+    // Reports on FileName: the ".ogm" notice, then the report, made on a thread of its own and
+    // shown whole, with the top of the report in view, once it is done.
     void Get();
+
+    // True while a report is being made for the window.
+    bool Reading() const { return job_ != nullptr; }
 
     void SetApplicationTitle(const std::string& title) override;
     void SetCaption(const std::string& caption) override;
@@ -72,17 +87,33 @@ private:
 
     // Get, with an error that ends the report shown as the application shows any error.
     void GetShowingErrors();
+    void ShowError(const std::string& message);
+
+    // Shows a finished report: its lines, title and caption in one step, or why it was refused.
+    void ApplyReport(RecordedReport report);
+    // Shows that the file is being read, and gives the report up once its storage stalls.
+    void WatchReading();
+    void EndReadingState(const QString& stateText);
+
+    std::unique_ptr<ReportJob> job_;
+    QTimer readingTimer_;
+    bool readingShown_ = false;
+    QCursor memoCursor_;
 
     TForm1Services services_;
     FormatSettings formatSettings_;
     TAboutForm* aboutForm_ = nullptr;
 
     QPlainTextEdit* Memo1;
+    // The file being read, or why the last one was not read.
+    QLabel* StateLabel;
     QPushButton* ExitButton;
     QPushButton* OpenButton;
     QPushButton* CopyButton;
     QPushButton* AboutButton;
     // Made on the first "Open..." click and kept, so that it remembers its folder and filter.
+    // It is destroyed before its icon provider.
+    std::unique_ptr<NameIconProvider> iconProvider_;
     QFileDialog* OpenDialog1 = nullptr;
 };
 

@@ -32,6 +32,10 @@ HRESULT ReadErrorStatus(int error) noexcept {
     return MakeStatus(kReadErrors | (static_cast<std::uint32_t>(error) & 0xFFFF));
 }
 
+bool IsReadErrorStatus(HRESULT status) noexcept {
+    return (static_cast<std::uint32_t>(status) & kFacilityMask) == kReadErrors;
+}
+
 std::string DescribeStatus(HRESULT status) {
     switch (status) {
     case S_OK:

@@ -40,6 +40,8 @@ inline constexpr HRESULT ZARVO_E_FILE_CHANGED = MakeStatus(0x80040F05);
 // HRESULT_FROM_WIN32 keeps a system error code.
 HRESULT OpenErrorStatus(int error) noexcept;
 HRESULT ReadErrorStatus(int error) noexcept;
+// True for a status that ReadErrorStatus made.
+bool IsReadErrorStatus(HRESULT status) noexcept;
 
 // The system's words for an errno value, begun in lower case as the messages here are.
 std::string SystemErrorText(int error);

@@ -23,7 +23,7 @@ struct DropCase {
 
 // Drags files over the window and lets go, as a file manager does; true when the window took
 // both the drag and the drop.
-bool DragAndDrop(QWidget& window, const std::vector<QUrl>& urls) {
+bool DragAndDrop(TForm1& window, const std::vector<QUrl>& urls) {
     QMimeData data;
     data.setUrls(QList<QUrl>(urls.begin(), urls.end()));
     const QPoint over(200, 100);
@@ -31,8 +31,9 @@ bool DragAndDrop(QWidget& window, const std::vector<QUrl>& urls) {
     QApplication::sendEvent(&window, &enter);
     QDropEvent drop(over, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &drop);
-    // The report follows the drop once the drop itself is over.
+    // The report follows the drop once the drop itself is over, and comes from its own thread.
     QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(QTest::qWaitFor([&window] { return !window.Reading(); }, 10000));
     return enter.isAccepted() && drop.isAccepted();
 }
 

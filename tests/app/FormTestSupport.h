@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/ProgramState.h"
+#include "app/ReportJob.h"
 #include "app/Unit1.h"
 #include "platform/MediaDet.h"
 #include "report/ReportBuilder.h"
@@ -74,6 +75,8 @@ public:
                                       const QString& text) {
             messages.push_back({icon, caption, text, ApplicationTitle, CurrentReport()});
         };
+        // Long enough that a report of a fixture is always in before the window is shown.
+        services.startupWait = std::chrono::seconds(10);
         return services;
     }
 
@@ -98,6 +101,16 @@ protected:
         QGuiApplication::clipboard()->clear();
     }
 
+    // No report thread may outlive the test: it may use the test's scripted detector.
+    void TearDown() override {
+        EXPECT_TRUE(QTest::qWaitFor([] { return !ReportJob::AnyRunning(); }, 10000));
+    }
+
+    // Lets the event loop run until the window's report is in.
+    void WaitForReport() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->Reading(); }, 10000));
+    }
+
     TForm1& MakeForm(const std::vector<std::string>& arguments = {}) {
         form_ = std::make_unique<TForm1>(arguments, desktop_.Services());
         return *form_;
@@ -112,7 +125,10 @@ protected:
         return child;
     }
 
-    void Click(const char* button) { QTest::mouseClick(&Button(button), Qt::LeftButton); }
+    void Click(const char* button) {
+        QTest::mouseClick(&Button(button), Qt::LeftButton);
+        WaitForReport();
+    }
 
     // Chooses `path` in the Open dialog through a click on "Open...".
     void OpenThroughDialog(const QString& path) {

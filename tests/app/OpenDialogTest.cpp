@@ -1,6 +1,7 @@
 // The Open command: the dialog's filters, its starting folder, and what it hands back.
 #include "FormTestSupport.h"
 
+#include <QAbstractFileIconProvider>
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -127,6 +128,56 @@ TEST_F(FormTest, OpenDialogStartsInTheCurrentFilesFolderWhileThatExists) {
     EXPECT_EQ(desktop_.dialogFolders[1], QDir(first.path()).absolutePath());
     // The second file's folder is gone, so the dialog keeps the folder it was last given.
     EXPECT_EQ(desktop_.dialogFolders[2], QDir(first.path()).absolutePath());
+}
+
+} // namespace
+} // namespace zarvo::test
+
+namespace zarvo::test {
+namespace {
+
+// Files whose names fit several types: a content-sniffing icon provider tells the two of each
+// pair apart by their first bytes, one that goes by names alone cannot, and so never reads them.
+TEST_F(FormTest, OpenDialogNamesFileTypesWithoutReadingTheFiles) {
+    const QByteArray transportStream = QByteArray(1, '\x47') + QByteArray(187, '\0');
+    const struct {
+        const char* name;
+        QByteArray first;
+        QByteArray second;
+    } pairs[] = {
+        {"clip.ts", transportStream.repeated(4),
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE TS>\n<TS version=\"2.1\"></TS>\n"},
+        {"clip.ogg", "OggS" + QByteArray(24, '\0') + "\x01vorbis",
+         "OggS" + QByteArray(24, '\0') + "\x80theora"},
+    };
+    QTemporaryDir first;
+    QTemporaryDir second;
+    MakeForm();
+    std::vector<std::pair<QString, QString>> types;
+    desktop_.answer = [&](QFileDialog& dialog) {
+        const QAbstractFileIconProvider* provider = dialog.iconProvider();
+        for (const auto& pair : pairs) {
+            QFile one(first.filePath(QLatin1String(pair.name)));
+            QFile other(second.filePath(QLatin1String(pair.name)));
+            one.open(QIODevice::WriteOnly);
+            one.write(pair.first);
+            one.close();
+            other.open(QIODevice::WriteOnly);
+            other.write(pair.second);
+            other.close();
+            types.emplace_back(provider->type(QFileInfo(one.fileName())),
+                               provider->type(QFileInfo(other.fileName())));
+        }
+        return std::optional<QString>();
+    };
+
+    Click("OpenButton");
+
+    ASSERT_EQ(types.size(), std::size(pairs));
+    for (const auto& [one, other] : types) {
+        EXPECT_FALSE(one.isEmpty());
+        EXPECT_EQ(one, other);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -38,6 +39,8 @@ struct Script {
     std::optional<std::int32_t> countOverride; // a count other than the number of streams
     std::vector<ScriptedStream> streams;
     std::vector<std::int32_t> selected; // every put_CurrentStream, in order
+    // Called as the file is opened, on the thread of the report: a test may hold the read here.
+    std::function<void(std::string_view path)> beforeOpen;
     int liveDetectors = 0;
 };
 
@@ -46,7 +49,11 @@ public:
     explicit ScriptedMediaDet(Script& script) : script_(script) { ++script_.liveDetectors; }
     ~ScriptedMediaDet() override { --script_.liveDetectors; }
 
-    HRESULT put_Filename(std::string_view) override { return script_.openStatus; }
+    HRESULT put_Filename(std::string_view path) override {
+        if (script_.beforeOpen)
+            script_.beforeOpen(path);
+        return script_.openStatus;
+    }
     HRESULT get_OutputStreams(std::int32_t* count) override {
         if (script_.countThrows)
             throw std::system_error(EIO, std::generic_category(), kStreamCountError);
