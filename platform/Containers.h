@@ -20,12 +20,10 @@ struct Container {
     bool segmentLength;
     // Its audio streams are described with the Ogg audio format type.
     bool oggAudio;
-    // Its headers may describe every field, so the probe may skip the full analysis.
-    bool headersMayDescribe;
 };
 
 // The container that libavformat's demuxer `name` reads, or null for one this program has no
-// particular knowledge of.
+// particular knowledge of. Only a listed container's headers may spare the full analysis.
 const Container* FindContainer(std::string_view demuxer);
 
 // The demuxer that a file named `path` is opened with before its bytes are probed, or null. Only
