@@ -29,13 +29,11 @@ template <typename To, typename From> To Clamp(From value) {
                                                     std::numeric_limits<To>::max()));
 }
 
-bool StoresRiffCodes(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
+bool StoresRiffCodes(const Container* container) {
     return container != nullptr && container->storesRiffCodes;
 }
 
-bool OggAudio(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
+bool OggAudio(const Container* container) {
     return container != nullptr && container->oggAudio;
 }
 
@@ -94,8 +92,9 @@ void FillVideoHeader(Header& header, const AVStream& stream, bool storesRiffCode
 
 } // namespace
 
-void DescribeVideo(const AVFormatContext& context, const AVStream& stream, ProbedStream& out) {
-    const bool storesRiffCodes = StoresRiffCodes(context);
+void DescribeVideo(const AVFormatContext& context, const Container* container,
+                   const AVStream& stream, ProbedStream& out) {
+    const bool storesRiffCodes = StoresRiffCodes(container);
     const AVRational rate = FrameRate(stream);
     out.majortype = MEDIATYPE_Video;
     out.frameRate = rate.num > 0 ? av_q2d(rate) : 0.0;
@@ -138,17 +137,17 @@ void DescribeVideo(const AVFormatContext& context, const AVStream& stream, Probe
     }
 }
 
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, ProbedStream& out) {
+void DescribeAudio(const Container* container, const AVStream& stream, ProbedStream& out) {
     const AVCodecParameters& codec = *stream.codecpar;
     WAVEFORMATEX wave{};
-    wave.wFormatTag = WaveFormatTag(codec, StoresRiffCodes(context));
+    wave.wFormatTag = WaveFormatTag(codec, StoresRiffCodes(container));
     wave.nChannels = Clamp<std::uint16_t>(codec.ch_layout.nb_channels);
     wave.nSamplesPerSec = Clamp<std::uint32_t>(codec.sample_rate);
     wave.nAvgBytesPerSec = Clamp<std::uint32_t>(BitRate(stream) / 8);
     wave.nBlockAlign = Clamp<std::uint16_t>(codec.block_align);
     wave.wBitsPerSample = Clamp<std::uint16_t>(codec.bits_per_coded_sample);
     out.majortype = MEDIATYPE_Audio;
-    out.formattype = OggAudio(context) ? FORMAT_OggAudio : FORMAT_WaveFormatEx;
+    out.formattype = OggAudio(container) ? FORMAT_OggAudio : FORMAT_WaveFormatEx;
     out.format = BlockBytes(wave);
 }
 

@@ -10,8 +10,12 @@ struct AVStream;
 
 namespace zarvo {
 
-// Describes a video or audio stream: its major type, format type, format block and frame rate.
-void DescribeVideo(const AVFormatContext& context, const AVStream& stream, ProbedStream& out);
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, ProbedStream& out);
+struct Container;
+
+// Describes a video or audio stream of a file read as `container` (null for one this program does
+// not list): its major type, format type, format block and frame rate.
+void DescribeVideo(const AVFormatContext& context, const Container* container,
+                   const AVStream& stream, ProbedStream& out);
+void DescribeAudio(const Container* container, const AVStream& stream, ProbedStream& out);
 
 } // namespace zarvo

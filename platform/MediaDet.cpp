@@ -81,7 +81,9 @@ public:
 
 private:
     const ProbedStream* Current() const {
-        return static_cast<std::size_t>(current_) < streams_.size() ? &streams_[current_] : nullptr;
+        return static_cast<std::size_t>(current_) < streams_.size()
+                   ? &streams_[static_cast<std::size_t>(current_)]
+                   : nullptr;
     }
 
     ProbeDepth depth_;
