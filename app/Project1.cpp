@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ZARVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zarvo"));
     QApplication::setWindowIcon(zarvo::ProgramIcon());
+    zarvo::SilenceMediaLibraryLog();
     const zarvo::ClassRegistration mediaDetector = zarvo::RegisterMediaDet();
 
     zarvo::ApplicationTitle = QStringLiteral("Zarvo");
