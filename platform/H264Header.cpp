@@ -82,14 +82,26 @@ bool StatesChromaFormat(std::uint32_t profile) {
     }
 }
 
-// Skips a scaling list: its deltas are read only to find where the next field starts.
-void SkipScalingList(BitReader& bits, int size) {
+// The range of a scaling list's deltas; the decoder refuses a set with any other.
+constexpr std::int32_t kMinScalingDelta = -128;
+constexpr std::int32_t kMaxScalingDelta = 127;
+// The most that bit depths may exceed 8 by before the decoder refuses the set.
+constexpr std::uint32_t kMaxExtraDepth = 6;
+
+// Skips a scaling list: its deltas are read only to find where the next field starts. False
+// when a delta lies outside the range the decoder accepts.
+bool SkipScalingList(BitReader& bits, int size) {
     int last = 8, next = 8;
     for (int i = 0; i < size && bits.Ok(); ++i) {
-        if (next != 0)
-            next = (last + bits.SignedGolomb() + 256) % 256;
+        if (next != 0) {
+            const std::int32_t delta = bits.SignedGolomb();
+            if (delta < kMinScalingDelta || delta > kMaxScalingDelta)
+                return false;
+            next = (last + delta + 256) % 256;
+        }
         last = next == 0 ? last : next;
     }
+    return true;
 }
 
 std::optional<AVPixelFormat> PixelFormat(std::uint32_t chroma, std::uint32_t depth) {
@@ -152,13 +164,17 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
         chroma = bits.Golomb();
         if (chroma == 3)
             bits.Bits(1); // separate colour planes
-        lumaDepth = bits.Golomb() + 8;
-        chromaDepth = bits.Golomb() + 8;
+        // Bounded before the sum, which a code near 2^32 would wrap round to a small depth.
+        const std::uint32_t extraLuma = bits.Golomb(), extraChroma = bits.Golomb();
+        if (extraLuma > kMaxExtraDepth || extraChroma > kMaxExtraDepth)
+            return std::nullopt;
+        lumaDepth = extraLuma + 8;
+        chromaDepth = extraChroma + 8;
         bits.Bits(1);            // lossless transform bypass
         if (bits.Bits(1) == 1) { // scaling matrices
             for (int i = 0; i < (chroma == 3 ? 12 : 8); ++i)
-                if (bits.Bits(1) == 1)
-                    SkipScalingList(bits, i < 6 ? 16 : 64);
+                if (bits.Bits(1) == 1 && !SkipScalingList(bits, i < 6 ? 16 : 64))
+                    return std::nullopt;
         }
     }
     // The decoder refuses unequal depths and depths it has no format for.

@@ -24,10 +24,14 @@ public:
     }
     void Golomb(std::uint32_t value) {
         int length = 0;
-        while ((value + 1) >> (length + 1))
+        while ((std::uint64_t{value} + 1) >> (length + 1)) // 64 bits: codes up to 2^32 - 2
             ++length;
         Bits(0, length);
         Bits(value + 1, length + 1);
+    }
+    void SignedGolomb(std::int32_t value) {
+        const auto magnitude = static_cast<std::uint32_t>(value < 0 ? -std::int64_t{value} : value);
+        Golomb(value > 0 ? 2 * magnitude - 1 : 2 * magnitude);
     }
     // The NAL header byte, then the payload closed by the stop bit, escaped.
     std::vector<std::uint8_t> Nal(std::uint8_t header) {
@@ -74,6 +78,7 @@ struct Geometry {
     int aspectIndex = -1; // -1: no usability information
     std::uint32_t aspectX = 0, aspectY = 0;
     bool scalingList = false;
+    std::int32_t scalingDelta = 0; // the first delta of the list; never -8, which ends it
     std::uint32_t pictureOrder = 0;
 };
 
@@ -82,8 +87,9 @@ void WriteGeometry(NalWriter& writer, std::uint32_t profile, const Geometry& geo
         writer.Bits(0, 1); // lossless transform bypass
         writer.Bits(geometry.scalingList ? 1 : 0, 1);
         if (geometry.scalingList) {
-            writer.Bits(1, 1); // the first 4x4 list, sixteen deltas of 0
-            for (int i = 0; i < 16; ++i)
+            writer.Bits(1, 1); // the first 4x4 list: the delta, then fifteen deltas of 0
+            writer.SignedGolomb(geometry.scalingDelta);
+            for (int i = 1; i < 16; ++i)
                 writer.Golomb(0);
             writer.Bits(0, 7); // the other seven lists are absent
         }
@@ -257,6 +263,29 @@ const Shape kShapes[] = {
      1,
      {.scalingList = true, .pictureOrder = 1},
      {{320, 240, 0, 0, 1}}},
+    // The decoder takes scaling deltas from -128 to 127 only; a larger one once overflowed the
+    // arithmetic that finds the next value.
+    {"ScalingDeltaAtTheTop",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = 127},
+     {{320, 240, 0, 0, 1}}},
+    {"ScalingDeltaAtTheBottom",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = -128},
+     {{320, 240, 0, 0, 1}}},
+    {"ScalingDeltaPastTheTop", 100, 1, {.scalingList = true, .scalingDelta = 128}, std::nullopt},
+    {"ScalingDeltaPastTheBottom",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = -129},
+     std::nullopt},
+    {"ScalingDeltaOfTheLargestCode",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = 2147483647},
+     std::nullopt},
     {"PixelShapeByIndex", 100, 1, {.aspectIndex = 2}, {{320, 240, 0, 12, 11}}},
     {"PixelShapeInFull",
      66,
