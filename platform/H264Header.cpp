@@ -60,7 +60,8 @@ std::vector<std::uint8_t> FromStartCodes(const std::uint8_t* header, int size) {
     return {};
 }
 
-// Profiles whose sequence parameter set states chroma format and bit depth.
+// Profiles whose sequence parameter set states chroma format and bit depth, as both the
+// standard and libavcodec's decoder read them.
 bool StatesChromaFormat(std::uint32_t profile) {
     switch (profile) {
     case 100:
@@ -73,13 +74,17 @@ bool StatesChromaFormat(std::uint32_t profile) {
     case 118:
     case 128:
     case 138:
-    case 139:
-    case 134:
-    case 135:
         return true;
     default:
         return false;
     }
+}
+
+// Profiles whose sets the decoder reads otherwise than the standard's latest edition: it reads
+// no chroma format for the multiview and frame-compatible profiles added last, and reads one for
+// a withdrawn 4:4:4 profile. Which fields their sets hold depends on the decoder's version.
+bool ReadDifferentlyByDecoders(std::uint32_t profile) {
+    return profile == 134 || profile == 135 || profile == 139 || profile == 144;
 }
 
 // The range of a scaling list's deltas; the decoder refuses a set with any other.
@@ -157,6 +162,8 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
 
     BitReader bits(rbsp);
     const std::uint32_t profile = bits.Bits(8);
+    if (ReadDifferentlyByDecoders(profile))
+        return std::nullopt;
     bits.Bits(16); // constraint flags and level
     bits.Golomb(); // parameter set id
     std::uint32_t chroma = 1, lumaDepth = 8, chromaDepth = 8;

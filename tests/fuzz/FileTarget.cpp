@@ -96,9 +96,6 @@ std::vector<std::string> SeedsFromClip(const std::filesystem::path& clip) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zarvo;
     using namespace zarvo::fuzz;
-    // libFuzzer owns main: the target's first input sets the process up.
-    static const bool silenced = (SilenceMediaLibraryLog(), true);
-    (void)silenced;
     static MemoryFile file;
     static const ClassRegistration registration = RegisterMediaDet();
     if (size == 0)
