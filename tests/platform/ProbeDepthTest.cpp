@@ -60,6 +60,7 @@ struct FixtureCase {
 const FixtureCase kFixtureCases[] = {
     {"xvid_mp3.avi", false},      // the MP3 decoder restates the bit rate from its first frame
     {"mjpeg_pcm.avi", false},     // the AVI header gives the PCM stream no length
+    {"h264.avi", false},          // the sequence header is in the first packet, not the header
     {"h264_aac_srt.mkv", true},   // the bit count follows from the H.264 sequence header
     {"h264_aac.mp4", true},       // sample description and time-to-sample table say it all
     {"theora_vorbis.ogv", false}, // the Theora header yields no average frame rate
