@@ -38,6 +38,7 @@ private:
 // The fields the slice header depends on, beside the set's own bytes.
 struct WrittenSet {
     std::vector<std::uint8_t> nal;
+    std::uint32_t id = 0;
     bool separatePlanes = false;
     std::uint32_t frameNumBits = 4;
     std::uint32_t pictureOrder = 0;
@@ -77,8 +78,9 @@ WrittenSet WriteSequenceSet(ByteSource& source) {
     const std::uint32_t profile = kProfiles[source.Next() % kProfiles.size()];
     writer.Bits(profile, 8);
     writer.Bits(0, 8);
-    writer.Bits(source.Next(), 8);     // level
-    writer.Golomb(source.Next() % 40); // set id; the decoder keeps 32
+    writer.Bits(source.Next(), 8); // level
+    set.id = source.Next() % 40;   // the decoder keeps 32
+    writer.Golomb(set.id);
     if (StatesChroma(profile)) {
         const std::uint32_t chroma = source.Next() % 5;
         writer.Golomb(chroma);
@@ -156,10 +158,10 @@ WrittenSet WriteSequenceSet(ByteSource& source) {
     return set;
 }
 
-std::vector<std::uint8_t> PictureSet() {
+std::vector<std::uint8_t> PictureSet(std::uint32_t sequenceSet) {
     NalWriter writer;
-    writer.Golomb(0);  // picture set id
-    writer.Golomb(0);  // sequence set id: only the first set in a decoder's list
+    writer.Golomb(0); // picture set id
+    writer.Golomb(sequenceSet);
     writer.Bits(0, 2); // CAVLC; no bottom field order
     writer.Golomb(0);  // one slice group
     writer.Golomb(0);  // reference indices
@@ -244,9 +246,15 @@ std::optional<H264Picture> Read(const std::vector<std::uint8_t>& header) {
     return ReadH264Picture(header.data(), static_cast<int>(header.size()));
 }
 
+// A pixel shape with a part of 0 or less states none, and equal ratios are one shape, wherever
+// it is used.
+AVRational Shape(AVRational aspect) {
+    return aspect.num > 0 && aspect.den > 0 ? aspect : AVRational{0, 1};
+}
+
 bool SamePicture(const H264Picture& a, const H264Picture& b) {
     return a.format == b.format && a.width == b.width && a.height == b.height &&
-           a.sampleAspect.num == b.sampleAspect.num && a.sampleAspect.den == b.sampleAspect.den;
+           av_cmp_q(Shape(a.sampleAspect), Shape(b.sampleAspect)) == 0;
 }
 
 void CheckDescribedSet(ByteSource& source) {
@@ -270,7 +278,7 @@ void CheckDescribedSet(ByteSource& source) {
     // A set we refuse leaves the stream to the full analysis, whatever the decoder makes of it.
     if (!fromRecord)
         return;
-    AppendUnit(annexB, PictureSet());
+    AppendUnit(annexB, PictureSet(set.id));
     AppendUnit(annexB, IdrSlice(set));
     const std::optional<H264Picture> decoded = FullAnalysis(annexB);
     if (!decoded || !SamePicture(*fromRecord, *decoded)) {
