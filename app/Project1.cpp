@@ -24,6 +24,7 @@ int RunProgram(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(ZARVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zarvo"));
     QApplication::setWindowIcon(zarvo::ProgramIcon());
+    zarvo::SilenceMediaLibraryLog();
     const zarvo::ClassRegistration mediaDetector = zarvo::RegisterMediaDet();
 
     zarvo::ApplicationTitle = QStringLiteral("Zarvo");

@@ -129,7 +129,7 @@ int Run(int argc, char** argv) {
     if (files.empty() || (!only.empty() && only != "floor" && only != "report"))
         return Usage();
 
-    av_log_set_level(AV_LOG_QUIET);
+    SilenceMediaLibraryLog();
     if (compare)
         return Compare(files);
     const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();

@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     const unsigned jobs = JobsTheDescriptorsAllow(static_cast<unsigned>(
         std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size()))));
     // Each report creates a detector of its own, so reports on several threads share none.
+    zarvo::SilenceMediaLibraryLog();
     const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
 
     // A closed pipe is reported by the write that fails, so the run can stop cleanly.

@@ -164,16 +164,12 @@ constexpr auto kRows = std::to_array<Entry>({
 // clang-format on
 
 static_assert(detail::IsSortedAndUnique(kRows), "rows out of order");
-
-constexpr auto kAudioFormats = detail::SortedByKey(kRows);
-
-static_assert(kAudioFormats.size() == 146);
-static_assert(detail::IsSortedAndUnique(kAudioFormats));
+static_assert(kRows.size() == 146);
 
 } // namespace
 
 std::optional<std::string_view> FindAudioFormatName(std::uint16_t tag) noexcept {
-    return detail::FindInTable(kAudioFormats, tag);
+    return detail::FindInTable(kRows, tag);
 }
 
 } // namespace zarvo

@@ -15,14 +15,14 @@ namespace {
 
 // clang-format off
 const std::array<Container, 7> kContainers{{
-    // demuxer                    suffixes                                       riff   segment ogg    headers
-    {"asf",                       {"asf", "wma", "wmv"},                         true,  false,  false, true},
-    {"avi",                       {"avi"},                                       true,  false,  false, true},
-    {"matroska,webm",             {"mk3d", "mka", "mkv", "webm"},                true,  true,   false, true},
-    {"mov,mp4,m4a,3gp,3g2,mj2",   {"3g2", "3gp", "m4a", "m4v", "mov", "mp4"},    false, false,  false, true},
-    {"ogg",                       {"oga", "ogg", "ogm", "ogv", "opus", "spx"},   true,  false,  true,  true},
-    {"w64",                       {"w64"},                                       true,  false,  false, true},
-    {"wav",                       {"wav"},                                       true,  false,  false, true},
+    // demuxer                    suffixes                                       riff   segment ogg   wave
+    {"asf",                       {"asf", "wma", "wmv"},                         true,  false,  false, true },
+    {"avi",                       {"avi"},                                       true,  false,  false, true },
+    {"matroska,webm",             {"mk3d", "mka", "mkv", "webm"},                true,  true,   false, false},
+    {"mov,mp4,m4a,3gp,3g2,mj2",   {"3g2", "3gp", "m4a", "m4v", "mov", "mp4"},    false, false,  false, false},
+    {"ogg",                       {"oga", "ogg", "ogm", "ogv", "opus", "spx"},   true,  false,  true,  false},
+    {"w64",                       {"w64"},                                       true,  false,  false, true },
+    {"wav",                       {"wav"},                                       true,  false,  false, true },
 }};
 // clang-format on
 

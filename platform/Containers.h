@@ -20,12 +20,13 @@ struct Container {
     bool segmentLength;
     // Its audio streams are described with the Ogg audio format type.
     bool oggAudio;
-    // Its headers may describe every field, so the probe may skip the full analysis.
-    bool headersMayDescribe;
+    // Each audio stream's wave format block is stored whole, average rate included, and that
+    // rate is shown as stored, 0 included; elsewhere the block is ours, and a 0 in it made up.
+    bool storesWaveFormat;
 };
 
 // The container that libavformat's demuxer `name` reads, or null for one this program has no
-// particular knowledge of.
+// particular knowledge of. Only a listed container's headers may spare the full analysis.
 const Container* FindContainer(std::string_view demuxer);
 
 // The demuxer that a file named `path` is opened with before its bytes are probed, or null. Only

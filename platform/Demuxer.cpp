@@ -1,12 +1,8 @@
 // Opening a local file with libavformat, reading it under the probe's limits.
 #include "platform/Demuxer.h"
 
-#include "platform/Containers.h"
-#include "platform/H264Header.h"
 #include "platform/OggPages.h"
 #include "platform/ProbeLimits.h"
-#include "platform/ProbePolicy.h"
-#include "platform/ProbeScore.h"
 #include "platform/ProbeStatus.h"
 
 extern "C" {
@@ -15,7 +11,6 @@ extern "C" {
 }
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <limits>
 #include <string>
@@ -25,9 +20,6 @@ namespace zarvo {
 namespace {
 
 constexpr int kIoBufferSize = 64 * 1024;
-// Packets read for a sequence header that the container keeps in the stream.
-constexpr int kPacketsForSequenceHeaders = 16;
-
 std::int64_t ThreadProcessorMicroseconds() {
     timespec now{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -42,7 +34,7 @@ int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictio
 
 } // namespace
 
-HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
+HRESULT Demuxer::OpenFile(std::string_view path) {
     if (path.empty())
         return E_FILE_NOT_FOUND;
     if (path.find('\0') != std::string_view::npos)
@@ -60,68 +52,19 @@ HRESULT Demuxer::Open(std::string_view path, ProbeDepth depth) {
 
     lastData_ = av_gettime_relative();
     workStart_ = ThreadProcessorMicroseconds();
-    // The name's format is tried first, which spares probing the bytes against every demuxer; a
-    // file whose name tells the wrong format fails that demuxer's signature check and is probed.
-    const AVInputFormat* named =
-        depth == ProbeDepth::Report ? FormatNamedByExtension(path) : nullptr;
-    int result = named != nullptr ? OpenInput(named) : AVERROR_INVALIDDATA;
-    if (result < 0 && cutShort_ == S_OK) {
-        result = OpenInput(nullptr);
-        // A format named at a weak score and not by the name describes noise, not media.
-        if (result >= 0 && FormatIsAGuess(*context_, path))
-            return ReadingStatus(VFW_E_UNKNOWN_FILE_TYPE);
-    }
-    if (result < 0)
-        return ReadingStatus(StatusFromAvError(result, VFW_E_UNKNOWN_FILE_TYPE));
-    // The full analysis decodes the first frames of every stream, and for some containers reads
-    // the file's end; it is skipped where the headers already state every field it would give.
-    if (depth == ProbeDepth::Report) {
-        if (HeadersDescribeEveryField(*context_)) {
-            FillFromCodecHeaders(*context_);
-            return ReadingStatus(S_OK);
-        }
-        // Some containers (AVI) carry H.264's sequence header only in the stream's first packet.
-        if (LacksH264SequenceHeader(*context_)) {
-            const AVInputFormat* format = context_->iformat;
-            if (TakeSequenceHeadersFromPackets() && HeadersDescribeEveryField(*context_)) {
-                FillFromCodecHeaders(*context_);
-                return ReadingStatus(S_OK);
-            }
-            // The full analysis starts from the first packet, as it would have.
-            if (cutShort_ != S_OK || (result = OpenInput(format)) < 0)
-                return ReadingStatus(StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT));
-        }
-    }
-    scanned_ = 0;
-    scanLimited_ = true;
-    result = avformat_find_stream_info(context_, nullptr);
-    scanLimited_ = false;
-    return ReadingStatus(result < 0 ? StatusFromAvError(result, VFW_E_INVALID_FILE_FORMAT) : S_OK);
+    return S_OK;
 }
 
-bool Demuxer::TakeSequenceHeadersFromPackets() {
-    AVPacket* packet = av_packet_alloc();
-    if (packet == nullptr)
-        return false;
-    // The first packets of an interleaved file hold one of every stream.
-    for (int i = 0; i < kPacketsForSequenceHeaders && LacksH264SequenceHeader(*context_); ++i) {
-        if (av_read_frame(context_, packet) < 0)
-            break;
-        AVCodecParameters& codec = *context_->streams[packet->stream_index]->codecpar;
-        if (codec.codec_id == AV_CODEC_ID_H264 && codec.extradata_size <= 0 &&
-            ReadH264Picture(packet->data, packet->size)) {
-            av_freep(&codec.extradata);
-            codec.extradata = static_cast<std::uint8_t*>(
-                av_mallocz(static_cast<std::size_t>(packet->size) + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (codec.extradata != nullptr) {
-                std::memcpy(codec.extradata, packet->data, static_cast<std::size_t>(packet->size));
-                codec.extradata_size = packet->size;
-            }
-        }
-        av_packet_unref(packet);
-    }
-    av_packet_free(&packet);
-    return !LacksH264SequenceHeader(*context_);
+int Demuxer::ReadPacket(AVPacket& packet) {
+    return av_read_frame(context_, &packet);
+}
+
+int Demuxer::FindStreamInfo() {
+    scanned_ = 0;
+    scanLimited_ = true;
+    const int result = avformat_find_stream_info(context_, nullptr);
+    scanLimited_ = false;
+    return result;
 }
 
 HRESULT Demuxer::ReadingStatus(HRESULT demuxerStatus) const {

@@ -4,7 +4,6 @@
 
 #include "platform/File.h"
 #include "platform/HResult.h"
-#include "platform/StreamProbe.h"
 
 #include <cstdint>
 #include <string_view>
@@ -13,6 +12,7 @@ extern "C" {
 struct AVFormatContext;
 struct AVInputFormat;
 struct AVIOContext;
+struct AVPacket;
 }
 
 namespace zarvo {
@@ -20,7 +20,8 @@ namespace zarvo {
 // Owns the file, libavformat's reader over it and the demuxer, and closes them in that order's
 // reverse. The file is read only through our own callbacks, so a name such as "http://x" or
 // "a:b.avi" is always just a local file. A reading that a limit, a read error or a change of the
-// file cut short fails the open: the streams of a file read only in part are never described.
+// file cut short fails: the streams of a file read only in part are never described. Which of
+// its ways of reading a probe takes, and in which order, is the probe's choice.
 class Demuxer {
 public:
     Demuxer() = default;
@@ -28,8 +29,25 @@ public:
     Demuxer& operator=(const Demuxer&) = delete;
     ~Demuxer() { Close(); }
 
-    HRESULT Open(std::string_view path, ProbeDepth depth);
+    // Opens the regular file at `path` and starts the limits' clocks; reads nothing yet.
+    HRESULT OpenFile(std::string_view path);
+    // Opens the demuxer anew from the file's first byte, with `format` or with the format the
+    // bytes show. Returns libavformat's status.
+    int OpenWith(const AVInputFormat& format) { return OpenInput(&format); }
+    int Probe() { return OpenInput(nullptr); }
+    // Reads the next packet of an opened demuxer; libavformat's status.
+    int ReadPacket(AVPacket& packet);
+    // libavformat's full analysis of the first packets, which may decode frames of every stream;
+    // it may scan no further than the scan limit without finding packets. libavformat's status.
+    int FindStreamInfo();
+    // What the reading since the file was opened came to, given what the demuxer answered.
+    HRESULT ReadingStatus(HRESULT demuxerStatus) const;
+    // A limit, a read error or a change of the file has ended the reading for good.
+    bool CutShort() const { return cutShort_ != S_OK; }
+
+    // The opened demuxer's record of the file and its streams.
     const AVFormatContext& Context() const { return *context_; }
+    AVFormatContext& Context() { return *context_; }
     // The bytes from where the demuxer's header reading ended (past leading tags, pictures and
     // codec headers) to the file's end: the media data, as libavformat itself places its start.
     // 0 when that is unknown or nothing.
@@ -39,11 +57,6 @@ private:
     // Opens the demuxer from the file's first byte: with `format`, or with the format its bytes
     // show when that is null. Returns libavformat's status.
     int OpenInput(const AVInputFormat* format);
-    // Reads the first packets for the sequence headers of H.264 streams whose codec header has
-    // none, and keeps each as the stream's codec header. True when every such stream has one.
-    bool TakeSequenceHeadersFromPackets();
-    // What the reading since the file was opened came to, given what the demuxer answered.
-    HRESULT ReadingStatus(HRESULT demuxerStatus) const;
     void Close();
     // The status that ends the reading, once one of the limits is reached; S_OK before.
     HRESULT LimitReached();

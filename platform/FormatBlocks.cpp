@@ -29,21 +29,16 @@ template <typename To, typename From> To Clamp(From value) {
                                                     std::numeric_limits<To>::max()));
 }
 
-bool StoresRiffCodes(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
+bool StoresRiffCodes(const Container* container) {
     return container != nullptr && container->storesRiffCodes;
 }
 
-bool OggAudio(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
+bool OggAudio(const Container* container) {
     return container != nullptr && container->oggAudio;
 }
 
-// AVI, WAV and ASF store each audio stream's wave format block, average rate included, and the
-// rate is shown as stored, 0 included. Elsewhere the block is ours, and a 0 in it would be made up.
-bool StoresWaveFormat(const AVFormatContext& context) {
-    const std::string_view demuxer = context.iformat->name;
-    return demuxer == "avi" || demuxer == "wav" || demuxer == "w64" || demuxer == "asf";
+bool StoresWaveFormat(const Container* container) {
+    return container != nullptr && container->storesWaveFormat;
 }
 
 // Bits per second: the stream's own figure, else the statistics some muxers write as tags.
@@ -101,8 +96,9 @@ void FillVideoHeader(Header& header, const AVStream& stream, bool storesRiffCode
 
 } // namespace
 
-void DescribeVideo(const AVFormatContext& context, const AVStream& stream, ProbedStream& out) {
-    const bool storesRiffCodes = StoresRiffCodes(context);
+void DescribeVideo(const AVFormatContext& context, const Container* container,
+                   const AVStream& stream, ProbedStream& out) {
+    const bool storesRiffCodes = StoresRiffCodes(container);
     const AVRational rate = FrameRate(stream);
     out.majortype = MEDIATYPE_Video;
     out.frameRate = rate.num > 0 ? av_q2d(rate) : 0.0;
@@ -145,21 +141,21 @@ void DescribeVideo(const AVFormatContext& context, const AVStream& stream, Probe
     }
 }
 
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, std::int64_t fileBitRate,
+void DescribeAudio(const Container* container, const AVStream& stream, std::int64_t fileBitRate,
                    ProbedStream& out) {
     const AVCodecParameters& codec = *stream.codecpar;
     std::int64_t bitRate = BitRate(stream);
-    if (bitRate <= 0 && !StoresWaveFormat(context))
+    if (bitRate <= 0 && !StoresWaveFormat(container))
         bitRate = fileBitRate;
     WAVEFORMATEX wave{};
-    wave.wFormatTag = WaveFormatTag(codec, StoresRiffCodes(context));
+    wave.wFormatTag = WaveFormatTag(codec, StoresRiffCodes(container));
     wave.nChannels = Clamp<std::uint16_t>(codec.ch_layout.nb_channels);
     wave.nSamplesPerSec = Clamp<std::uint32_t>(codec.sample_rate);
     wave.nAvgBytesPerSec = Clamp<std::uint32_t>(bitRate / 8);
     wave.nBlockAlign = Clamp<std::uint16_t>(codec.block_align);
     wave.wBitsPerSample = Clamp<std::uint16_t>(codec.bits_per_coded_sample);
     out.majortype = MEDIATYPE_Audio;
-    out.formattype = OggAudio(context) ? FORMAT_OggAudio : FORMAT_WaveFormatEx;
+    out.formattype = OggAudio(container) ? FORMAT_OggAudio : FORMAT_WaveFormatEx;
     out.format = BlockBytes(wave);
 }
 

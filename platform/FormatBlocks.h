@@ -12,11 +12,15 @@ struct AVStream;
 
 namespace zarvo {
 
-// Describes a video or audio stream: its major type, format type, format block and frame rate.
-void DescribeVideo(const AVFormatContext& context, const AVStream& stream, ProbedStream& out);
+struct Container;
+
+// Describes a video or audio stream of a file read as `container` (null for one this program does
+// not list): its major type, format type, format block and frame rate.
+void DescribeVideo(const AVFormatContext& context, const Container* container,
+                   const AVStream& stream, ProbedStream& out);
 // `fileBitRate` is the file's average rate in bits per second where this stream is all the file
 // holds, else 0; it stands in when neither the stream nor its tags state a rate.
-void DescribeAudio(const AVFormatContext& context, const AVStream& stream, std::int64_t fileBitRate,
+void DescribeAudio(const Container* container, const AVStream& stream, std::int64_t fileBitRate,
                    ProbedStream& out);
 
 } // namespace zarvo

@@ -10,6 +10,8 @@ namespace zarvo {
 namespace {
 
 constexpr int kSequenceParameterSet = 7;
+// The decoder keeps this many sequence parameter sets and refuses a set with a higher id.
+constexpr std::uint32_t kSequenceSetIds = 32;
 
 // The NAL unit's payload without its header byte and without emulation prevention bytes.
 std::vector<std::uint8_t> Payload(const std::uint8_t* nal, std::size_t size) {
@@ -60,7 +62,8 @@ std::vector<std::uint8_t> FromStartCodes(const std::uint8_t* header, int size) {
     return {};
 }
 
-// Profiles whose sequence parameter set states chroma format and bit depth.
+// Profiles whose sequence parameter set states chroma format and bit depth, as both the
+// standard and libavcodec's decoder read them.
 bool StatesChromaFormat(std::uint32_t profile) {
     switch (profile) {
     case 100:
@@ -73,23 +76,44 @@ bool StatesChromaFormat(std::uint32_t profile) {
     case 118:
     case 128:
     case 138:
-    case 139:
-    case 134:
-    case 135:
         return true;
     default:
         return false;
     }
 }
 
-// Skips a scaling list: its deltas are read only to find where the next field starts.
-void SkipScalingList(BitReader& bits, int size) {
+// Profiles whose sets the decoder reads otherwise than the standard's latest edition: it reads
+// no chroma format for the multiview and frame-compatible profiles added last, and reads one for
+// a withdrawn 4:4:4 profile. Which fields their sets hold depends on the decoder's version.
+bool ReadDifferentlyByDecoders(std::uint32_t profile) {
+    return profile == 134 || profile == 135 || profile == 139 || profile == 144;
+}
+
+// The range of a scaling list's deltas; the decoder refuses a set with any other.
+constexpr std::int32_t kMinScalingDelta = -128;
+constexpr std::int32_t kMaxScalingDelta = 127;
+// The most that bit depths may exceed 8 by before the decoder refuses the set.
+constexpr std::uint32_t kMaxExtraDepth = 6;
+// The decoder's bounds on the frame number's and order count's ranges (in bits, less 4) and on
+// the count of reference frames.
+constexpr std::uint32_t kMaxExtraCountBits = 12;
+constexpr std::uint32_t kMaxReferenceFrames = 16;
+constexpr std::uint32_t kMaxPictureArea = 0x7FFF'FFFF / 8;
+
+// Skips a scaling list: its deltas are read only to find where the next field starts. False
+// when a delta lies outside the range the decoder accepts.
+bool SkipScalingList(BitReader& bits, int size) {
     int last = 8, next = 8;
     for (int i = 0; i < size && bits.Ok(); ++i) {
-        if (next != 0)
-            next = (last + bits.SignedGolomb() + 256) % 256;
+        if (next != 0) {
+            const std::int32_t delta = bits.SignedGolomb();
+            if (delta < kMinScalingDelta || delta > kMaxScalingDelta)
+                return false;
+            next = (last + delta + 256) % 256;
+        }
         last = next == 0 ? last : next;
     }
+    return true;
 }
 
 std::optional<AVPixelFormat> PixelFormat(std::uint32_t chroma, std::uint32_t depth) {
@@ -133,6 +157,18 @@ constexpr std::array<AVRational, 17> kSampleAspects{{{0, 1},
                                                      {2, 1}}};
 constexpr std::uint32_t kExtendedSampleAspect = 255;
 
+// The decoder keeps a pixel shape only where it leaves the picture at least a pixel wide and
+// high once shown with square pixels, and states none otherwise.
+bool ShapeFits(AVRational shape, int width, int height) {
+    if (shape.num <= 0 || shape.den <= 0)
+        return false;
+    if (shape.num == shape.den)
+        return true;
+    const std::int64_t shown = shape.num < shape.den ? std::int64_t{width} * shape.num / shape.den
+                                                     : std::int64_t{height} * shape.den / shape.num;
+    return shown > 0;
+}
+
 } // namespace
 
 std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size) {
@@ -145,20 +181,27 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
 
     BitReader bits(rbsp);
     const std::uint32_t profile = bits.Bits(8);
+    if (ReadDifferentlyByDecoders(profile))
+        return std::nullopt;
     bits.Bits(16); // constraint flags and level
-    bits.Golomb(); // parameter set id
+    if (bits.Golomb() >= kSequenceSetIds)
+        return std::nullopt;
     std::uint32_t chroma = 1, lumaDepth = 8, chromaDepth = 8;
     if (StatesChromaFormat(profile)) {
         chroma = bits.Golomb();
-        if (chroma == 3)
-            bits.Bits(1); // separate colour planes
-        lumaDepth = bits.Golomb() + 8;
-        chromaDepth = bits.Golomb() + 8;
+        if (chroma == 3 && bits.Bits(1) == 1)
+            return std::nullopt; // separate colour planes, which the decoder does not take
+        // Bounded before the sum, which a code near 2^32 would wrap round to a small depth.
+        const std::uint32_t extraLuma = bits.Golomb(), extraChroma = bits.Golomb();
+        if (extraLuma > kMaxExtraDepth || extraChroma > kMaxExtraDepth)
+            return std::nullopt;
+        lumaDepth = extraLuma + 8;
+        chromaDepth = extraChroma + 8;
         bits.Bits(1);            // lossless transform bypass
         if (bits.Bits(1) == 1) { // scaling matrices
             for (int i = 0; i < (chroma == 3 ? 12 : 8); ++i)
-                if (bits.Bits(1) == 1)
-                    SkipScalingList(bits, i < 6 ? 16 : 64);
+                if (bits.Bits(1) == 1 && !SkipScalingList(bits, i < 6 ? 16 : 64))
+                    return std::nullopt;
         }
     }
     // The decoder refuses unequal depths and depths it has no format for.
@@ -168,10 +211,12 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
     if (!format)
         return std::nullopt;
 
-    bits.Golomb(); // log2 of the frame number's range
+    if (bits.Golomb() > kMaxExtraCountBits) // the frame number's range
+        return std::nullopt;
     const std::uint32_t pictureOrder = bits.Golomb();
     if (pictureOrder == 0) {
-        bits.Golomb(); // log2 of the order count's range
+        if (bits.Golomb() > kMaxExtraCountBits) // the order count's range
+            return std::nullopt;
     } else if (pictureOrder == 1) {
         bits.Bits(1);
         bits.SignedGolomb();
@@ -184,8 +229,9 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
     } else if (pictureOrder != 2) {
         return std::nullopt;
     }
-    bits.Golomb(); // reference frames
-    bits.Bits(1);  // gaps in frame numbers
+    if (bits.Golomb() > kMaxReferenceFrames)
+        return std::nullopt;
+    bits.Bits(1); // gaps in frame numbers
     const std::uint32_t widthInBlocks = bits.Golomb() + 1;
     const std::uint32_t heightInUnits = bits.Golomb() + 1;
     const std::uint32_t framesOnly = bits.Bits(1);
@@ -205,6 +251,9 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
         if (index == kExtendedSampleAspect) {
             sampleAspect.num = static_cast<int>(bits.Bits(16));
             sampleAspect.den = static_cast<int>(bits.Bits(16));
+            // Where a part is 0 the decoder's shape depends on its version: leave it to it.
+            if (sampleAspect.num == 0 || sampleAspect.den == 0)
+                return std::nullopt;
         } else if (index < kSampleAspects.size()) {
             sampleAspect = kSampleAspects[index];
         } else {
@@ -219,14 +268,18 @@ std::optional<H264Picture> ReadH264Picture(const std::uint8_t* header, int size)
     const std::uint32_t stepY = (2 - framesOnly) * (chroma == 1 ? 2 : 1);
     const std::uint32_t codedWidth = widthInBlocks * 16;
     const std::uint32_t codedHeight = heightInUnits * 16 * (2 - framesOnly);
+    // The decoder allocates no picture whose padded area would pass an eighth of INT_MAX.
+    if ((std::uint64_t{codedWidth} + 128) * (std::uint64_t{codedHeight} + 128) >=
+        std::uint64_t{kMaxPictureArea})
+        return std::nullopt;
     if (left > 1024 || right > 1024 || top > 1024 || bottom > 1024 ||
         (left + right) * stepX >= codedWidth || (top + bottom) * stepY >= codedHeight)
         return std::nullopt; // the decoder would warn and drop the cropping
-    if (sampleAspect.num <= 0 || sampleAspect.den <= 0)
+    const auto width = static_cast<int>(codedWidth - (left + right) * stepX);
+    const auto height = static_cast<int>(codedHeight - (top + bottom) * stepY);
+    if (!ShapeFits(sampleAspect, width, height))
         sampleAspect = {0, 1};
-    return H264Picture{*format, static_cast<int>(codedWidth - (left + right) * stepX),
-                       static_cast<int>(codedHeight - (top + bottom) * stepY),
-                       left != 0 || top != 0, sampleAspect};
+    return H264Picture{*format, width, height, left != 0 || top != 0, sampleAspect};
 }
 
 } // namespace zarvo

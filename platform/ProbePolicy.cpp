@@ -95,11 +95,10 @@ bool StreamFromHeaders(const AVFormatContext& context, const Container& containe
         return true; // never reported
     if (codec.codec_id == AV_CODEC_ID_NONE)
         return false; // only the packets can tell the codec
-    const bool ownLength =
-        stream.duration != AV_NOPTS_VALUE && stream.duration > 0 && stream.time_base.den > 0;
-    const bool segmentLength =
-        container.segmentLength && context.duration != AV_NOPTS_VALUE && context.duration >= 0;
-    if (!ownLength && !segmentLength)
+    // The full analysis may work out a stream's own length where the file's stands in for it,
+    // except in containers whose streams all show the segment's.
+    const LengthSource length = LengthThatCounts(context, stream);
+    if (length == LengthSource::None || (length == LengthSource::File && !container.segmentLength))
         return false;
     switch (codec.codec_type) {
     case AVMEDIA_TYPE_VIDEO:
@@ -113,9 +112,17 @@ bool StreamFromHeaders(const AVFormatContext& context, const Container& containe
 
 } // namespace
 
-bool HeadersDescribeEveryField(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
-    if (container == nullptr || !container->headersMayDescribe || context.nb_streams == 0 ||
+LengthSource LengthThatCounts(const AVFormatContext& context, const AVStream& stream) {
+    if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0 && stream.time_base.num > 0 &&
+        stream.time_base.den > 0)
+        return LengthSource::Stream;
+    if (context.duration != AV_NOPTS_VALUE && context.duration >= 0)
+        return LengthSource::File;
+    return LengthSource::None;
+}
+
+bool HeadersDescribeEveryField(const AVFormatContext& context, const Container* container) {
+    if (container == nullptr || context.nb_streams == 0 ||
         (context.ctx_flags & AVFMTCTX_NOHEADER) != 0)
         return false;
     for (unsigned i = 0; i < context.nb_streams; ++i)
@@ -124,15 +131,16 @@ bool HeadersDescribeEveryField(const AVFormatContext& context) {
     return true;
 }
 
-bool LacksH264SequenceHeader(const AVFormatContext& context) {
-    const Container* container = FindContainer(context.iformat->name);
-    if (container == nullptr || !container->headersMayDescribe)
+bool H264WithoutCodecHeader(const AVCodecParameters& codec) {
+    return codec.codec_id == AV_CODEC_ID_H264 && codec.extradata_size <= 0;
+}
+
+bool LacksH264SequenceHeader(const AVFormatContext& context, const Container* container) {
+    if (container == nullptr)
         return false;
-    for (unsigned i = 0; i < context.nb_streams; ++i) {
-        const AVCodecParameters& codec = *context.streams[i]->codecpar;
-        if (codec.codec_id == AV_CODEC_ID_H264 && codec.extradata_size <= 0)
+    for (unsigned i = 0; i < context.nb_streams; ++i)
+        if (H264WithoutCodecHeader(*context.streams[i]->codecpar))
             return true;
-    }
     return false;
 }
 

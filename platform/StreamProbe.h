@@ -30,6 +30,11 @@ enum class ProbeDepth {
     Full,
 };
 
+// Keeps libavformat's messages about damaged files, which are no concern of the user, off the
+// standard error; the outcome of a probe says all. It sets the library's one log level for the
+// whole process, so each program's main calls it once, before any thread probes.
+void SilenceMediaLibraryLog();
+
 // Opens `path` as a plain local file (never as a URL or protocol), read-only, and describes its
 // streams in file order. Fails for anything but a readable regular file holding media.
 HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams,

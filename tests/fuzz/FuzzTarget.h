@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// Sets the process up before the first input: libFuzzer calls it, and so do our own mains.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
+
 // Runs one input; returns 0. A broken promise ends the process through Require.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 

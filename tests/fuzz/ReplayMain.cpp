@@ -32,6 +32,7 @@ void Run(const std::string& input) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LLVMFuzzerInitialize(&argc, &argv);
     int runs = 0;
     for (int i = 1; i < argc; ++i) {
         const bool clips = std::string_view(argv[i]) == "--clips" && i + 1 < argc;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 int main(int argc, char** argv) {
+    LLVMFuzzerInitialize(&argc, &argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s OUTDIR CLIP...\n", argv[0]);
         return 2;

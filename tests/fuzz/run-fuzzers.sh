@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs both fuzz targets at the same time for SECONDS each, seeded from the fixture clips, and
+# Runs every fuzz target at the same time for SECONDS each, seeded from the fixture clips, and
 # prints each one's executions per second and total executions. The corpus, logs and any crash
 # inputs stay in a temporary directory, never in the repository; it is removed afterwards
 # unless a target found something, in which case its path is printed.
@@ -12,7 +12,7 @@ set -euo pipefail
 seconds=${1:?usage: run-fuzzers.sh SECONDS [BUILD_DIR]}
 cd "$(dirname "$0")/../.."
 build=${2:-build-fuzz}
-targets=(classify file)
+targets=(classify file h264 aac blocks)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZARVO_FUZZ=ON -DZARVO_WERROR=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

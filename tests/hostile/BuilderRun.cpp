@@ -178,5 +178,6 @@ int Run(int argc, char** argv) {
 } // namespace zarvo
 
 int main(int argc, char** argv) {
+    zarvo::SilenceMediaLibraryLog();
     return zarvo::Run(argc, argv);
 }

@@ -21,6 +21,9 @@ ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg4 -vtag XVID -q:v 10 \
    -c:a libmp3lame -b:a 64k -ac 2 xvid_mp3.avi
 ff -f lavfi -i "$video" -f lavfi -i "$tone22" -t 1 -c:v mjpeg -q:v 25 -pix_fmt yuvj420p \
    -c:a pcm_s16le -ac 1 mjpeg_pcm.avi
+# AVI: H.264 alone, one second. AVI stores no codec header for it: the sequence header travels
+# in the first packet.
+ff -f lavfi -i "$video" -t 1 -c:v libx264 -preset veryfast -crf 35 -pix_fmt yuv420p h264.avi
 # Matroska: H.264 with AAC and a subtitle track.
 ff -f lavfi -i "$ntsc" -f lavfi -i "$tone48" -i "$srt" -map 0 -map 1 -map 2 \
    -c:v libx264 -preset veryfast -crf 35 -pix_fmt yuv420p -c:a aac -b:a 64k -ac 2 -c:s srt \

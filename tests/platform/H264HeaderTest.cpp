@@ -3,60 +3,19 @@
 #include "platform/H264Header.h"
 
 #include "support/CaseName.h"
+#include "support/NalWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <vector>
 
 namespace zarvo {
 namespace {
 
+using test::NalWriter;
 using test::PrintTo;
-
-// Writes a NAL unit's payload and adds the emulation prevention bytes a muxer would.
-class NalWriter {
-public:
-    void Bits(std::uint32_t value, int count) {
-        for (int i = count - 1; i >= 0; --i) {
-            current_ =
-                static_cast<std::uint8_t>(std::uint32_t{current_} << 1 | ((value >> i) & 1u));
-            if (++used_ == 8) {
-                bits_.push_back(current_);
-                current_ = 0;
-                used_ = 0;
-            }
-        }
-    }
-    void Golomb(std::uint32_t value) {
-        int length = 0;
-        while ((value + 1) >> (length + 1))
-            ++length;
-        Bits(0, length);
-        Bits(value + 1, length + 1);
-    }
-    // The NAL header byte, then the payload closed by the stop bit, escaped.
-    std::vector<std::uint8_t> Nal(std::uint8_t header) {
-        Bits(1, 1);
-        while (used_ != 0)
-            Bits(0, 1);
-        std::vector<std::uint8_t> nal{header};
-        int zeros = 0;
-        for (const std::uint8_t byte : bits_) {
-            if (zeros == 2 && byte <= 3) {
-                nal.push_back(3);
-                zeros = 0;
-            }
-            nal.push_back(byte);
-            zeros = byte == 0 ? zeros + 1 : 0;
-        }
-        return nal;
-    }
-
-private:
-    std::vector<std::uint8_t> bits_;
-    std::uint8_t current_ = 0;
-    int used_ = 0;
-};
 
 struct Sps {
     const char* name;
@@ -79,7 +38,9 @@ struct Geometry {
     int aspectIndex = -1; // -1: no usability information
     std::uint32_t aspectX = 0, aspectY = 0;
     bool scalingList = false;
+    std::int32_t scalingDelta = 0; // the first delta of the list; never -8, which ends it
     std::uint32_t pictureOrder = 0;
+    std::int32_t orderOffset = 1; // the first offset of order counts of type 1
 };
 
 void WriteGeometry(NalWriter& writer, std::uint32_t profile, const Geometry& geometry) {
@@ -87,8 +48,9 @@ void WriteGeometry(NalWriter& writer, std::uint32_t profile, const Geometry& geo
         writer.Bits(0, 1); // lossless transform bypass
         writer.Bits(geometry.scalingList ? 1 : 0, 1);
         if (geometry.scalingList) {
-            writer.Bits(1, 1); // the first 4x4 list, sixteen deltas of 0
-            for (int i = 0; i < 16; ++i)
+            writer.Bits(1, 1); // the first 4x4 list: the delta, then fifteen deltas of 0
+            writer.SignedGolomb(geometry.scalingDelta);
+            for (int i = 1; i < 16; ++i)
                 writer.Golomb(0);
             writer.Bits(0, 7); // the other seven lists are absent
         }
@@ -99,8 +61,8 @@ void WriteGeometry(NalWriter& writer, std::uint32_t profile, const Geometry& geo
         writer.Golomb(2);
     } else if (geometry.pictureOrder == 1) {
         writer.Bits(0, 1);
-        writer.Golomb(1); // offsets, signed: +1, -1
-        writer.Golomb(2);
+        writer.SignedGolomb(geometry.orderOffset);
+        writer.SignedGolomb(-1);
         writer.Golomb(2); // a cycle of two
         writer.Golomb(3);
         writer.Golomb(4);
@@ -181,11 +143,11 @@ const Sps kSets[] = {
     {"High444", 244, 41, 0, 3, 8, 8, AV_PIX_FMT_YUV444P},
     {"High444Depth12", 244, 41, 0, 3, 12, 12, AV_PIX_FMT_YUV444P12},
     {"High444Depth14", 244, 41, 0, 3, 14, 14, AV_PIX_FMT_YUV444P14},
-    // Level 0 and a large id put "00 00 02" in the payload, which the muxer must escape.
-    {"EscapedPayload", 100, 0, 63, 1, 9, 9, AV_PIX_FMT_YUV420P9},
+    {"Depth9", 100, 0, 31, 1, 9, 9, AV_PIX_FMT_YUV420P9},
     {"DepthWithoutFormat", 110, 51, 0, 1, 11, 11, std::nullopt},
     {"UnequalDepths", 110, 51, 0, 1, 8, 10, std::nullopt},
     {"ChromaOutOfRange", 100, 40, 0, 4, 8, 8, std::nullopt},
+    {"IdPastTheDecodersSets", 100, 40, 32, 1, 8, 8, std::nullopt},
 };
 
 class H264HeaderTest : public ::testing::TestWithParam<Sps> {};
@@ -205,14 +167,6 @@ TEST_P(H264HeaderTest, ReadsTheFormatFromStartCodedUnits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, H264HeaderTest, ::testing::ValuesIn(kSets), test::CaseName{});
-
-TEST(H264HeaderTest, EscapedPayloadReallyHoldsAnEscape) {
-    const std::vector<std::uint8_t> nal = SpsNal(kSets[9]);
-    bool escaped = false;
-    for (std::size_t i = 2; i + 1 < nal.size(); ++i)
-        escaped = escaped || (nal[i - 2] == 0 && nal[i - 1] == 0 && nal[i] == 3);
-    EXPECT_TRUE(escaped);
-}
 
 TEST(H264HeaderTest, AHeaderWithoutAReadableSetGivesNothing) {
     const std::vector<std::uint8_t> high = SpsNal(kSets[2]);
@@ -261,6 +215,31 @@ const Shape kShapes[] = {
      1,
      {.scalingList = true, .pictureOrder = 1},
      {{320, 240, 0, 0, 1}}},
+    // The decoder takes scaling deltas from -128 to 127 only; a larger one once overflowed the
+    // arithmetic that finds the next value.
+    {"ScalingDeltaAtTheTop",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = 127},
+     {{320, 240, 0, 0, 1}}},
+    {"ScalingDeltaAtTheBottom",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = -128},
+     {{320, 240, 0, 0, 1}}},
+    {"ScalingDeltaPastTheTop", 100, 1, {.scalingList = true, .scalingDelta = 128}, std::nullopt},
+    {"ScalingDeltaPastTheBottom",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = -129},
+     std::nullopt},
+    {"ScalingDeltaOfTheLargestCode",
+     100,
+     1,
+     {.scalingList = true, .scalingDelta = 2147483647},
+     std::nullopt},
+    // An offset of 2^30 writes 30 zero bits in a row, which the muxer must escape.
+    {"EscapedPayload", 100, 1, {.pictureOrder = 1, .orderOffset = 1 << 30}, {{320, 240, 0, 0, 1}}},
     {"PixelShapeByIndex", 100, 1, {.aspectIndex = 2}, {{320, 240, 0, 12, 11}}},
     {"PixelShapeInFull",
      66,
@@ -274,8 +253,7 @@ const Shape kShapes[] = {
 
 class H264ShapeTest : public ::testing::TestWithParam<Shape> {};
 
-TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
-    const Shape& shape = GetParam();
+std::vector<std::uint8_t> ShapeNal(const Shape& shape) {
     NalWriter writer;
     writer.Bits(shape.profile, 8);
     writer.Bits(0, 8);
@@ -289,7 +267,12 @@ TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
         writer.Golomb(0);
     }
     WriteGeometry(writer, shape.profile, shape.geometry);
-    const std::vector<std::uint8_t> record = ConfigurationRecord(writer.Nal(0x67));
+    return writer.Nal(0x67);
+}
+
+TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
+    const Shape& shape = GetParam();
+    const std::vector<std::uint8_t> record = ConfigurationRecord(ShapeNal(shape));
     const std::optional<H264Picture> picture =
         ReadH264Picture(record.data(), static_cast<int>(record.size()));
     ASSERT_EQ(picture.has_value(), shape.expected.has_value());
@@ -301,6 +284,18 @@ TEST_P(H264ShapeTest, ReadsSizeAndPixelShape) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, H264ShapeTest, ::testing::ValuesIn(kShapes), test::CaseName{});
+
+TEST(H264HeaderTest, EscapedPayloadReallyHoldsAnEscape) {
+    const auto shape = std::find_if(std::begin(kShapes), std::end(kShapes), [](const Shape& s) {
+        return std::string_view(s.name) == "EscapedPayload";
+    });
+    ASSERT_NE(shape, std::end(kShapes));
+    const std::vector<std::uint8_t> nal = ShapeNal(*shape);
+    bool escaped = false;
+    for (std::size_t i = 2; i + 1 < nal.size(); ++i)
+        escaped = escaped || (nal[i - 2] == 0 && nal[i - 1] == 0 && nal[i] == 3);
+    EXPECT_TRUE(escaped);
+}
 
 } // namespace
 } // namespace zarvo

@@ -186,7 +186,8 @@ TEST_P(ProbePolicyTest, DecidesWhetherTheHeadersSuffice) {
     context->iformat = av_find_input_format(GetParam().demuxer);
     ASSERT_NE(context->iformat, nullptr);
     GetParam().build(*context);
-    EXPECT_EQ(HeadersDescribeEveryField(*context), GetParam().described);
+    EXPECT_EQ(HeadersDescribeEveryField(*context, FindContainer(context->iformat->name)),
+              GetParam().described);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, ProbePolicyTest, ::testing::ValuesIn(kCases), test::CaseName{});
@@ -196,7 +197,7 @@ TEST(ProbePolicyTest, HeaderlessFormatsAreNeverDescribed) {
     context->iformat = av_find_input_format("matroska");
     Video(Add(*context));
     context->ctx_flags |= AVFMTCTX_NOHEADER;
-    EXPECT_FALSE(HeadersDescribeEveryField(*context));
+    EXPECT_FALSE(HeadersDescribeEveryField(*context, FindContainer(context->iformat->name)));
 }
 
 TEST(ProbePolicyTest, FillsInThePcmBitRateTheDecoderWouldState) {
@@ -216,7 +217,7 @@ TEST(ProbePolicyTest, FillsInThePcmBitRateTheDecoderWouldState) {
         context->iformat = av_find_input_format("matroska");
         Audio(Add(*context), pcm.codec, 48000);
         context->streams[0]->codecpar->bit_rate = pcm.stated;
-        ASSERT_TRUE(HeadersDescribeEveryField(*context));
+        ASSERT_TRUE(HeadersDescribeEveryField(*context, FindContainer(context->iformat->name)));
         FillFromCodecHeaders(*context);
         EXPECT_EQ(context->streams[0]->codecpar->bit_rate, pcm.expected);
     }
