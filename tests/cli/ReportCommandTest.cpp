@@ -1,5 +1,6 @@
 // zarvo-report run as a user runs it: its output, messages and exit status.
 #include "support/ChildProcess.h"
+#include "support/ScratchDir.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -132,29 +133,17 @@ TEST(ReportCommandTest, UsageAndInformation) {
     }
 }
 
-// A temporary folder, removed with everything in it at the end of the test.
-class TempFolder {
+// A scratch folder with helpers that fill it.
+class TempFolder : public zarvo::test::ScratchDir {
 public:
-    TempFolder() {
-        char pattern[] = "/tmp/zarvo-cli-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-
-    const std::filesystem::path& Path() const { return path_; }
     void Copy(const char* clip, const std::string& name) const {
-        std::filesystem::create_directories((path_ / name).parent_path());
-        std::filesystem::copy_file(kMedia / clip, path_ / name);
+        std::filesystem::create_directories((Path() / name).parent_path());
+        std::filesystem::copy_file(kMedia / clip, Path() / name);
     }
-    void Text(const std::string& name) const { std::ofstream(path_ / name) << "plain text\n"; }
+    void Text(const std::string& name) const { std::ofstream(Path() / name) << "plain text\n"; }
     void Link(const std::string& target, const std::string& name) const {
-        std::filesystem::create_symlink(target, path_ / name);
+        std::filesystem::create_symlink(target, Path() / name);
     }
-
-private:
-    std::filesystem::path path_;
 };
 
 // The known report of `clip` under another file name.
