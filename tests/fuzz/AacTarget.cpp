@@ -18,7 +18,7 @@ std::optional<std::uint32_t> BitsAt(const std::vector<std::uint8_t>& bytes, std:
         return std::nullopt;
     std::uint32_t value = 0;
     for (std::size_t bit = first; bit < first + count; ++bit)
-        value = value << 1 | (bytes[bit / 8] >> (7 - bit % 8) & 1u);
+        value = value << 1 | (std::uint32_t{bytes[bit / 8]} >> (7 - bit % 8) & 1u);
     return value;
 }
 

@@ -11,7 +11,8 @@ class NalWriter {
 public:
     void Bits(std::uint32_t value, int count) {
         for (int i = count - 1; i >= 0; --i) {
-            current_ = static_cast<std::uint8_t>(current_ << 1 | ((value >> i) & 1u));
+            current_ =
+                static_cast<std::uint8_t>(std::uint32_t{current_} << 1 | ((value >> i) & 1u));
             if (++used_ == 8) {
                 bits_.push_back(current_);
                 current_ = 0;
