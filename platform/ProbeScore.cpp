@@ -13,29 +13,16 @@ extern "C" {
 namespace zarvo {
 namespace {
 
-// True when `extension` is one of the comma-separated `list`.
-bool ListsExtension(std::string_view list, std::string_view extension) {
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        if (list.substr(0, comma) == extension)
-            return true;
-        if (comma == std::string_view::npos)
-            break;
-        list.remove_prefix(comma + 1);
-    }
-    return false;
-}
-
 bool NameMatchesFormat(const AVInputFormat& format, std::string_view path) {
-    const std::string extension = SplitPath(path).LowerExtension();
-    if (extension.empty())
-        return false;
-    if (format.extensions != nullptr && ListsExtension(format.extensions, extension))
+    if (format.extensions != nullptr && av_match_ext(std::string(path).c_str(), format.extensions))
         return true;
-    if (const Container* container = FindContainer(format.name))
-        for (const char* suffix : container->suffixes)
-            if (extension == suffix)
-                return true;
+    const Container* container = FindContainer(format.name);
+    if (container == nullptr)
+        return false;
+    const std::string extension = SplitPath(path).LowerExtension();
+    for (const char* suffix : container->suffixes)
+        if (extension == suffix)
+            return true;
     return false;
 }
 
