@@ -124,30 +124,25 @@ public:
     // Selects the stream and reads its length; "Unknown" and a length of 0 when it has none.
     std::string StreamDurationText(std::int32_t stream) {
         RequireSuccess(detector_.put_CurrentStream(stream));
-        currentLength_ = 0;
-        known_ = false;
+        length_.reset();
         double length = 0;
         const HRESULT status = detector_.get_StreamLength(&length);
         RequireValueOrNone(status);
         // A length that is not a number of seconds a clock can show counts as unknown too.
         if (status != S_OK || !std::isfinite(length) || std::fabs(length) >= 0x1p63)
             return "Unknown";
-        currentLength_ = length;
-        known_ = true;
+        length_ = length;
         return DurationText(length, settings_);
     }
 
-    double CurrentLength() const { return currentLength_; }
+    double CurrentLength() const { return length_.value_or(0); }
     // The length measured last, none where its text is "Unknown".
-    std::optional<double> KnownLength() const {
-        return known_ ? std::optional<double>(currentLength_) : std::nullopt;
-    }
+    const std::optional<double>& KnownLength() const { return length_; }
 
 private:
     IMediaDet& detector_;
     const FormatSettings& settings_;
-    double currentLength_ = 0;
-    bool known_ = false;
+    std::optional<double> length_;
 };
 
 } // namespace
