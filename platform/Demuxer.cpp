@@ -152,7 +152,7 @@ void Demuxer::Close() {
 HRESULT Demuxer::LimitReached() {
     if (cutShort_ != S_OK)
         return cutShort_;
-    if (av_gettime_relative() - lastData_ > std::int64_t{kStallSeconds} * 1'000'000)
+    if (av_gettime_relative() - lastData_ > std::chrono::microseconds(StallLimit()).count())
         cutShort_ = ZARVO_E_READ_STALLED;
     else if (ThreadProcessorMicroseconds() - workStart_ > std::int64_t{kWorkSeconds} * 1'000'000)
         cutShort_ = ZARVO_E_WORK_LIMIT;

@@ -51,7 +51,7 @@ std::string DescribeStatus(HRESULT status) {
     case VFW_E_INVALID_FILE_FORMAT:
         return "the media file is damaged or incomplete";
     case ZARVO_E_READ_STALLED:
-        return "reading stopped: no data came for " + std::to_string(kStallSeconds) + " s";
+        return "reading stopped: no data came for " + StallLimitText(StallLimit());
     case ZARVO_E_WORK_LIMIT:
         return "reading stopped after " + std::to_string(kWorkSeconds) +
                " s of work without reaching the end of the streams' headers";

@@ -25,7 +25,7 @@ void ReadActivity::Touch() noexcept {
 
 bool ReadActivity::Stalled() const noexcept {
     return Now() - lastAnswer_.load(std::memory_order_relaxed) >
-           std::int64_t{kStallSeconds} * 1'000'000'000;
+           std::chrono::nanoseconds(StallLimit()).count();
 }
 
 ReadActivityScope::ReadActivityScope(ReadActivity& activity) noexcept

@@ -1,8 +1,9 @@
-// Identifiers, component creation and bounded reads of format blocks.
+// Identifiers, component creation, bounded reads of format blocks and the stall limit's setting.
 #include "platform/ClassRegistry.h"
 #include "platform/DirectShow.h"
 #include "platform/FilePath.h"
 #include "platform/MediaDet.h"
+#include "platform/ProbeLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,29 @@ TEST(FormatBlockReaderTest, ReadsLittleEndianFieldsOnlyInsideTheBlock) {
     EXPECT_EQ(reader.Read<std::uint8_t>(6), std::nullopt);
     EXPECT_EQ(reader.Read<std::uint8_t>(SIZE_MAX), std::nullopt);
     EXPECT_EQ(FormatBlockReader(nullptr, 100).Read<std::uint8_t>(0), std::nullopt);
+}
+
+// The setting only shortens the limit, never below the shortest, and takes nothing but digits;
+// the refusal states the limit in force.
+TEST(StallLimitTest, TheSettingOnlyShortensAndTheRefusalStatesTheLimit) {
+    const struct {
+        const char* value;
+        int milliseconds;
+        const char* text;
+    } cases[] = {
+        {nullptr, 10000, "10 s"},      {"", 10000, "10 s"},      {"1000", 1000, "1 s"},
+        {"1500", 1500, "1.5 s"},       {"2250", 2250, "2.25 s"}, {"9999", 9999, "9.999 s"},
+        {"0750", 750, "0.75 s"},       {"100", 500, "0.5 s"},    {"0", 500, "0.5 s"},
+        {"10000", 10000, "10 s"},      {"60000", 10000, "10 s"}, {"999999999", 10000, "10 s"},
+        {"9999999999", 10000, "10 s"}, {"-1000", 10000, "10 s"}, {"+1000", 10000, "10 s"},
+        {" 1000", 10000, "10 s"},      {"1000 ", 10000, "10 s"}, {"1000ms", 10000, "10 s"},
+        {"1e3", 10000, "10 s"},        {"1.5", 10000, "10 s"},
+    };
+    for (const auto& c : cases) {
+        const std::chrono::milliseconds limit = StallLimitSetting(c.value);
+        EXPECT_EQ(limit.count(), c.milliseconds) << (c.value ? c.value : "(unset)");
+        EXPECT_EQ(StallLimitText(limit), c.text) << (c.value ? c.value : "(unset)");
+    }
 }
 
 } // namespace
