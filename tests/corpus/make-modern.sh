@@ -5,18 +5,33 @@
 #
 # Usage: tests/corpus/make-modern.sh [CACHE]
 #   CACHE defaults to modern-media/ in $ZARVO_CORPUS_CACHE, else in ${XDG_CACHE_HOME:-~/.cache}/zarvo.
+# The clips are made in a temporary folder beside CACHE, which is renamed to CACHE once every
+# clip is whole: a making that was interrupted leaves no cache, and the next run makes it again.
+# Runs at the same time take turns.
 set -euo pipefail
 script=$(readlink -f "$0")
 cache=${1:-${ZARVO_CORPUS_CACHE:-${XDG_CACHE_HOME:-${HOME:-/var/tmp}/.cache}/zarvo}/modern-media}
-stamp="$cache/.made-by-$(sha256sum "$script" | cut -c1-16)"
-if [ -e "$stamp" ]; then
-    find "$cache" -type f ! -name '.*' -print | LC_ALL=C sort
+cache=${cache%/}
+parent=$(dirname "$cache")
+base=$(basename "$cache")
+stamp=".made-by-$(sha256sum "$script" | cut -c1-16)"
+list() { find "$cache" -type f ! -name '.*' -print | LC_ALL=C sort; }
+
+mkdir -p "$parent"
+# One run at a time; the lock is held until the last program this run started has ended.
+exec 9>"$parent/.$base.lock"
+flock 9
+if [ -e "$cache/$stamp" ]; then
+    list
     exit 0
 fi
-rm -rf "$cache"
-mkdir -p "$cache"
+# What an interrupted run left.
+find "$parent" -mindepth 1 -maxdepth 1 -name ".$base.making-*" -exec rm -rf {} +
+out="$parent/.$base.making-$$"
+mkdir "$out"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work" "$out"' EXIT
+trap 'exit 1' INT TERM HUP
 
 # Each recipe: output name | picture (size@rate, or "-" for none) | sound (rate/channels, or
 # "-") | seconds | ffmpeg options for the output.
@@ -145,14 +160,20 @@ make_clip() {
     fi
     # shellcheck disable=SC2086 # the recipe's options are words on purpose
     ffmpeg -nostdin -hide_banner -loglevel error -y -threads 1 "${inputs[@]}" "${maps[@]}" \
-        $options "$cache/$name"
+        $options "$out/$name"
 }
 
+# Two at a time; a clip that cannot be made ends the run (wait -n gives its status).
+running=0
 for recipe in "${recipes[@]}"; do
-    while [ "$(jobs -rp | wc -l)" -ge 2 ]; do wait -n; done
+    if [ "$running" -ge 2 ]; then
+        wait -n
+        running=$((running - 1))
+    fi
     make_clip "$recipe" &
+    running=$((running + 1))
 done
-wait
+for ((; running > 0; running--)); do wait -n; done
 
 # Many tracks in one file: eight audio and four subtitle tracks.
 printf '1\n00:00:00,000 --> 00:00:01,000\nHello\n' >"$work/a.srt"
@@ -167,11 +188,11 @@ for i in 9 10 11 12; do
     maps+=(-map "$i:s")
 done
 ffmpeg -nostdin -hide_banner -loglevel error -y "${many[@]}" "${maps[@]}" -c:v libx264 \
-    -preset ultrafast -c:a aac -b:a 64k -c:s srt "$cache/tracks-8-audio-4-subtitles.mkv"
+    -preset ultrafast -c:a aac -b:a 64k -c:s srt "$out/tracks-8-audio-4-subtitles.mkv"
 
 # Another muxer's Matroska: mkvmerge writes its own headers and bit rate statistics.
 for clip in h264-1080.mp4 opus.ogg hevc-hvc1.mp4 aac-lc.m4a pcm24.wav; do
-    mkvmerge -q -o "$cache/mkvmerge-${clip%.*}.mkv" "$cache/$clip"
+    mkvmerge -q -o "$out/mkvmerge-${clip%.*}.mkv" "$out/$clip"
 done
 
 # Music as libraries hold it: covers in the tags, codecs that state no bit rate of their own.
@@ -192,37 +213,39 @@ for recipe in "${covered[@]}"; do
     IFS='|' read -r name picture options <<<"$recipe"
     # shellcheck disable=SC2086 # the recipe's options are words on purpose
     ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -i "$work/cover.$picture" \
-        -map 0:a -map 1:v $options -c:v copy -disposition:v attached_pic "$cache/$name"
+        -map 0:a -map 1:v $options -c:v copy -disposition:v attached_pic "$out/$name"
 done
 ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a flac "$work/song.flac"
-mkvmerge -q -o "$cache/cover-attachment.mka" --attachment-mime-type image/jpeg \
+mkvmerge -q -o "$out/cover-attachment.mka" --attachment-mime-type image/jpeg \
     --attachment-name cover.jpg --attach-file "$work/cover.jpg" "$work/song.flac"
 ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libvorbis -q:a 4 \
-    -attach "$work/cover.png" -metadata:s:t mimetype=image/png "$cache/cover-attachment-vorbis.mkv"
-ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libopus -b:a 96k "$cache/song.opus"
-ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libvorbis -q:a 5 "$cache/song.ogg"
-ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a aac -b:a 160k "$cache/song-aac.mkv"
-ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a wavpack "$cache/song.wv"
+    -attach "$work/cover.png" -metadata:s:t mimetype=image/png "$out/cover-attachment-vorbis.mkv"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libopus -b:a 96k "$out/song.opus"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a libvorbis -q:a 5 "$out/song.ogg"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a aac -b:a 160k "$out/song-aac.mkv"
+ffmpeg -nostdin -hide_banner -loglevel error -y "${song[@]}" -c:a wavpack "$out/song.wv"
 # Lengths that one rounding keeps whole: 704000 samples at 44 kHz are 16 s, and 10.2 s at 25
 # frames a second are 255 frames.
 ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i "sine=frequency=440:sample_rate=44000:duration=16" -c:a flac "$cache/exact-16s.flac"
+    -f lavfi -i "sine=frequency=440:sample_rate=44000:duration=16" -c:a flac "$out/exact-16s.flac"
 ffmpeg -nostdin -hide_banner -loglevel error -y \
     -f lavfi -i "sine=frequency=440:sample_rate=44000:duration=16" -c:a pcm_s16le \
-    "$cache/exact-16s.wav"
+    "$out/exact-16s.wav"
 for container in mp4 mkv; do
     ffmpeg -nostdin -hide_banner -loglevel error -y \
         -f lavfi -i "testsrc2=size=160x120:rate=25:duration=10.2" -c:v libx264 -preset ultrafast \
-        "$cache/exact-255-frames.$container"
+        "$out/exact-255-frames.$container"
 done
 
 # Names that tell another format than the bytes.
-cp "$cache/vp9.webm" "$cache/webm-named.mp4"
-cp "$cache/h264-1080.mkv" "$cache/mkv-named.avi"
-cp "$cache/faststart.mp4" "$cache/mp4-named.mkv"
-cp "$cache/h264-aac.ts" "$cache/ts-named.mpg"
-cp "$cache/mp3-vbr.mp3" "$cache/mp3-named.wav"
-cp "$cache/ffv1.avi" "$cache/avi-without-extension"
+cp "$out/vp9.webm" "$out/webm-named.mp4"
+cp "$out/h264-1080.mkv" "$out/mkv-named.avi"
+cp "$out/faststart.mp4" "$out/mp4-named.mkv"
+cp "$out/h264-aac.ts" "$out/ts-named.mpg"
+cp "$out/mp3-vbr.mp3" "$out/mp3-named.wav"
+cp "$out/ffv1.avi" "$out/avi-without-extension"
 
-touch "$stamp"
-find "$cache" -type f ! -name '.*' -print | LC_ALL=C sort
+touch "$out/$stamp"
+rm -rf "$cache"
+mv -T "$out" "$cache"
+list
