@@ -2,7 +2,7 @@
 // header as a container stores it, read as it is. An odd one gives the fields of a sequence
 // parameter set, which the target writes as a set and then holds our reading of it to what
 // libavformat's full analysis makes of an Annex-B stream of that set, a picture parameter set
-// and one IDR slice.
+// and one IDR slice, for every picture the standard's levels allow.
 #include "fuzz/CodecHeaders.h"
 #include "fuzz/FuzzTarget.h"
 #include "platform/H264Header.h"
@@ -45,7 +45,14 @@ struct WrittenSet {
     std::uint32_t orderBits = 4;
     bool orderDeltasZero = true;
     bool framesOnly = true;
+    std::int64_t codedPixels = 0; // before cropping, as the decoder allocates the picture
 };
+
+// The largest picture any level of the standard allows: 139,264 blocks of 16 by 16. A larger
+// one, which only a fuzzer writes, is read and checked but not decoded for the comparison: the
+// decoder's analysis of hundreds of millions of pixels takes seconds and most of a gigabyte, so
+// a time limit would no longer tell a hang of ours from the reference's own work.
+constexpr std::int64_t kComparedPixels = std::int64_t{139'264} * 16 * 16;
 
 // Every profile with a set of its own layout; 144 is a withdrawn one.
 constexpr std::array<std::uint32_t, 17> kProfiles{66, 77,  88,  100, 110, 122, 244, 44, 83,
@@ -124,9 +131,13 @@ WrittenSet WriteSequenceSet(ByteSource& source) {
     writer.Golomb(source.Next() % 20); // reference frames
     writer.Bits(0, 1);                 // gaps in frame numbers
     const std::uint32_t size = source.Next();
-    writer.Golomb(source.Next() % 64 + (size & 3) * 256);      // width in blocks less 1
-    writer.Golomb(source.Next() % 64 + (size >> 2 & 3) * 256); // height in units less 1
+    const std::uint32_t widthInBlocks = source.Next() % 64 + (size & 3) * 256 + 1;
+    const std::uint32_t heightInUnits = source.Next() % 64 + (size >> 2 & 3) * 256 + 1;
+    writer.Golomb(widthInBlocks - 1);
+    writer.Golomb(heightInUnits - 1);
     set.framesOnly = (size & 0x10) == 0;
+    set.codedPixels =
+        std::int64_t{widthInBlocks} * 16 * heightInUnits * 16 * (set.framesOnly ? 1 : 2);
     writer.Bits(set.framesOnly ? 1 : 0, 1);
     if (!set.framesOnly)
         writer.Bits((size & 0x20) != 0 ? 1 : 0, 1);               // adaptive frame and field blocks
@@ -217,7 +228,9 @@ int ReadMemory(void* opaque, std::uint8_t* buffer, int size) {
     return static_cast<int>(count);
 }
 
-// What libavformat's full analysis finds for the one video stream of `stream`, or nothing.
+// What libavformat's full analysis finds for the one video stream of `stream`, or nothing. The
+// decoder takes no picture of more than twice kComparedPixels, a bound only a picture sized
+// otherwise than we size it reaches.
 std::optional<H264Picture> FullAnalysis(const std::vector<std::uint8_t>& stream) {
     MemoryInput input{stream};
     constexpr int kBufferSize = 4096;
@@ -229,12 +242,16 @@ std::optional<H264Picture> FullAnalysis(const std::vector<std::uint8_t>& stream)
     context->pb = io;
     std::optional<H264Picture> found;
     if (avformat_open_input(&context, nullptr, av_find_input_format("h264"), nullptr) >= 0) {
-        if (avformat_find_stream_info(context, nullptr) >= 0 && context->nb_streams == 1) {
+        AVDictionary* codecOptions = nullptr;
+        av_dict_set_int(&codecOptions, "max_pixels", 2 * kComparedPixels, 0);
+        AVDictionary** perStream = context->nb_streams == 1 ? &codecOptions : nullptr;
+        if (avformat_find_stream_info(context, perStream) >= 0 && context->nb_streams == 1) {
             const AVCodecParameters& codec = *context->streams[0]->codecpar;
             if (codec.width > 0 && codec.height > 0)
                 found = H264Picture{AVPixelFormat(codec.format), codec.width, codec.height, false,
                                     codec.sample_aspect_ratio};
         }
+        av_dict_free(&codecOptions);
         avformat_close_input(&context);
     }
     av_freep(&io->buffer);
@@ -276,7 +293,7 @@ void CheckDescribedSet(ByteSource& source) {
                 (!fromRecord || SamePicture(*fromRecord, *fromUnits)),
             "a set reads the same from a configuration record and from start codes");
     // A set we refuse leaves the stream to the full analysis, whatever the decoder makes of it.
-    if (!fromRecord)
+    if (!fromRecord || set.codedPixels > kComparedPixels)
         return;
     AppendUnit(annexB, PictureSet(set.id));
     AppendUnit(annexB, IdrSlice(set));

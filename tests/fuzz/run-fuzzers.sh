@@ -2,12 +2,15 @@
 # Runs every fuzz target at the same time for SECONDS each, seeded from the fixture clips, and
 # prints each one's executions per second and total executions. The corpus, logs and any crash
 # inputs stay in a temporary directory, never in the repository; it is removed afterwards
-# unless a target found something, in which case its path is printed.
+# unless a target wrote an input, in which case its path is printed.
 #
 #   tests/fuzz/run-fuzzers.sh SECONDS [BUILD_DIR]     (BUILD_DIR defaults to build-fuzz)
 #
-# Needs clang and libclang-rt-14-dev. Exit status 1 when a target found a crash or a broken
-# promise; turn its input into a file under tests/fuzz/regressions/TARGET/ once fixed.
+# Needs clang and libclang-rt-14-dev. Exit status 1 when a target found something: a crash, a
+# broken promise, an input that ran past -timeout, a leak or too much memory; turn its input into
+# a file under tests/fuzz/regressions/TARGET/ once fixed. A slow unit (an input that took long,
+# but less than -timeout, which a busy machine makes of any heavy input) is information: its
+# path is printed, and it fails nothing.
 set -euo pipefail
 seconds=${1:?usage: run-fuzzers.sh SECONDS [BUILD_DIR]}
 cd "$(dirname "$0")/../.."
@@ -36,7 +39,7 @@ for target in "${targets[@]}"; do
     pids+=($!)
 done
 
-failed=0
+failed=0 kept=0
 for i in "${!targets[@]}"; do
     target=${targets[$i]}
     status=0
@@ -45,13 +48,28 @@ for i in "${!targets[@]}"; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     echo "fuzz_$target: ${runs:-?} executions in ${seconds} s, ${speed:-?} per second"
-    if [ "$status" -ne 0 ] || [ -n "$(ls -A "$work/$target/found")" ]; then
+    # libFuzzer names what it writes by kind: crash-, timeout-, leak-, oom- or slow-unit-.
+    findings=0
+    for input in "$work/$target/found"/*; do
+        [ -e "$input" ] || continue
+        kept=1
+        case $(basename "$input") in
+        slow-unit-*) echo "fuzz_$target: a slow input, for information: $input" ;;
+        *) findings=$((findings + 1)) ;;
+        esac
+    done
+    if [ "$status" -ne 0 ] || [ "$findings" -ne 0 ]; then
         echo "fuzz_$target found something (exit status $status): see $work/$target/" >&2
         grep -m 20 -E 'ERROR|broken promise|SUMMARY|Test unit written' "$log" >&2 || true
         failed=1
     fi
 done
-if [ "$failed" -eq 0 ]; then
+if [ "$failed" -eq 0 ] && [ "$kept" -eq 0 ]; then
     rm -rf "$work"
+elif [ "$failed" -eq 0 ]; then
+    # Only the slow inputs and the logs are worth keeping.
+    for target in "${targets[@]}"; do
+        rm -rf "${work:?}/$target/corpus" "$work/$target/seeds" "$work/$target/tmp"
+    done
 fi
 exit "$failed"
