@@ -37,9 +37,9 @@ struct VideoCount {
 // What libavformat's full analysis tells of a file, held against the report.
 struct Layout {
     std::string demuxer;
-    int streams = 0;                // streams that are neither attachments nor cover pictures
-    int videos = 0;                 // video streams among them
-    std::vector<VideoCount> counts; // one a video stream, in order
+    int streams = 0;                     // streams that are neither attachments nor cover pictures
+    int videos = 0;                      // video streams among them
+    std::vector<VideoCount> counts = {}; // one a video stream, in order
 };
 
 std::int64_t StatedCount(const AVStream& stream) {
@@ -101,7 +101,7 @@ struct Section {
     std::string type;
     bool noRate = false;      // "Average bitrate: 0 kbit/sec"
     bool knownLength = false; // a duration other than "Unknown" and zero
-    std::string frames;       // the "Frames" line's number
+    std::string frames = {};  // the "Frames" line's number
 };
 
 std::vector<Section> SectionsOf(const std::string& report) {
