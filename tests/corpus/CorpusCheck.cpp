@@ -59,8 +59,10 @@ Layout LayoutOf(const std::string& path) {
     if (avformat_open_input(&context, ("file:" + path).c_str(), nullptr, nullptr) < 0)
         return {};
     Layout layout{context->iformat->name};
-    std::vector<int> countOf(context->nb_streams, -1); // the stream's place in counts
     if (avformat_find_stream_info(context, nullptr) >= 0) {
+        // The stream's place in counts; the analysis may have found streams the header did not
+        // list, and reading may find more, which count for nothing.
+        std::vector<int> countOf(context->nb_streams, -1);
         for (unsigned i = 0; i < context->nb_streams; ++i) {
             const AVStream& stream = *context->streams[i];
             const AVMediaType type = stream.codecpar->codec_type;
@@ -76,7 +78,8 @@ Layout LayoutOf(const std::string& path) {
         }
         AVPacket* packet = av_packet_alloc();
         while (packet != nullptr && av_read_frame(context, packet) >= 0) {
-            const int place = countOf.at(static_cast<std::size_t>(packet->stream_index));
+            const auto index = static_cast<std::size_t>(packet->stream_index);
+            const int place = index < countOf.size() ? countOf[index] : -1;
             if (place >= 0) {
                 VideoCount& count = layout.counts[static_cast<std::size_t>(place)];
                 ++count.packets;
