@@ -130,8 +130,8 @@ void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoL
     stream.Resolution = std::to_string(*width) + "x" + std::to_string(*height);
     stream.ColorDepth = static_cast<std::uint8_t>(*bitCount);
     // The shown rate is narrowed to whole 100 ns per frame and to a float, so that 24 frames a
-    // second become 23.99998 and 10 s of them 239.9995 frames: the detector's count, from the
-    // container or the exact rate and length, is the truer one.
+    // second become 23.99998 and 10 s of them 239.9998 frames: the detector's count, from the
+    // container or the exact rate and length, is the true one.
     stream.Frames =
         frames ? static_cast<std::uint32_t>(*frames) : FrameCount(stream.FrameRate, length);
     stream.Codec = VideoCodecName(*compression);

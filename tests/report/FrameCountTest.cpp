@@ -74,7 +74,8 @@ std::vector<Clip> Clips() {
          {Make("rate=25:duration=4", x264 + " -vf select=not(mod(n\\,3)) -fps_mode vfr", "vfr.mkv"),
           {"mkvmerge", "-q", "-o", "vfr-counted.mkv", "vfr.mkv"}},
          "34"});
-    // 333,667 units of 100 ns a frame, whose rate narrowed to a float makes 978.99 of 979 frames.
+    // 333,667 units of 100 ns a frame, whose rate narrowed to a float makes 978.99998 of 979
+    // frames.
     clips.push_back({"ntsc.avi",
                      {Make("rate=10000000/333667", "-frames:v 979 -c:v mpeg4", "ntsc.avi")},
                      "979"});

@@ -21,11 +21,10 @@ struct ScriptedStream {
     GUID majortype = GUID_NULL;
     GUID formattype = GUID_NULL;
     std::vector<std::uint8_t> format;
-    std::optional<double> length;       // none: get_StreamLength fails
-    std::optional<double> frameRate;    // none: get_FrameRate fails without writing
-    std::optional<std::int64_t> frames; // none: get_FrameCount fails without writing
-    IUnknown* unknown = nullptr;        // handed out (with a new reference) as pUnk
-    bool mediaTypeThrows = false;       // get_StreamMediaType raises an error
+    std::optional<double> length;    // none: get_StreamLength fails
+    std::optional<double> frameRate; // none: get_FrameRate fails without writing
+    IUnknown* unknown = nullptr;     // handed out (with a new reference) as pUnk
+    bool mediaTypeThrows = false;    // get_StreamMediaType raises an error
     // A status other than S_OK: the call answers it without writing anything.
     HRESULT selectStatus = S_OK;
     HRESULT lengthStatus = S_OK;
@@ -107,12 +106,8 @@ public:
         *framesPerSecond = *Stream().frameRate;
         return S_OK;
     }
-    HRESULT get_FrameCount(std::int64_t* frames) override {
-        if (!Stream().frames)
-            return E_FAIL;
-        *frames = *Stream().frames;
-        return S_OK;
-    }
+    // Scripts tell no count, so a video stream's frames are its rate times its length.
+    HRESULT get_FrameCount(std::int64_t*) override { return E_FAIL; }
 
 private:
     const ScriptedStream& Stream() const {
