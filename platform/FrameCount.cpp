@@ -14,9 +14,10 @@ extern "C" {
 namespace zarvo {
 namespace {
 
-// The frames of a QuickTime or MP4 track that a player shows: its samples, less those its edit
-// list leaves out, which libavformat keeps for decoding and marks as discarded. A clip cut without
-// re-encoding keeps the samples before the cut, and whoever plays it sees the frames after it.
+// The frames of a QuickTime or MP4 track that a person playing the file sees: its samples, less
+// those its edit list leaves out, which libavformat keeps for decoding and marks as discarded. A
+// clip cut without re-encoding keeps the samples before the cut, which no player shows; the
+// count of a file is what it shows, as its length is.
 // Only where the sample tables list every sample indexed: the tables of a fragmented file may
 // list its first fragment alone, and an edit list that repeats samples indexes them twice.
 std::optional<std::int64_t> FramesShown(const AVStream& stream) {
