@@ -1,6 +1,7 @@
 // The main window: the report text box and the Exit, Open, Copy and About commands.
 #include "app/Unit1.h"
 
+#include "app/AccessibleRoles.h"
 #include "app/ErrorText.h"
 #include "app/FilePath.h"
 #include "app/FormStyle.h"
@@ -108,6 +109,7 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
+    InstallAccessibleRoles();
     // The report runs on a thread of its own: the window keeps answering, and says what it reads.
     readingTimer_.setInterval(kReadingShownAfter);
     connect(&readingTimer_, &QTimer::timeout, this, &TForm1::WatchReading);
