@@ -8,6 +8,7 @@
 #include "app/NameIconProvider.h"
 #include "app/ProgramState.h"
 #include "app/ReportJob.h"
+#include "app/ReportMemo.h"
 #include "app/ReportTabStops.h"
 #include "app/ToolTipTime.h"
 #include "app/Unit2.h"
@@ -162,8 +163,11 @@ TForm1::~TForm1() {
 }
 
 QPlainTextEdit* TForm1::CreateMemo() {
-    auto* memo = new QPlainTextEdit(this);
+    auto* memo = new ReportMemo(this);
     memo->setObjectName(QStringLiteral("Memo1"));
+    // A screen reader would otherwise announce just "text".
+    memo->setAccessibleName(tr("Report"));
+    memo->setAccessibleDescription(tr("Read-only"));
     memo->setGeometry(3, 3, 414, 254);
     memo->setReadOnly(true);
     // Read-only, yet with a caret, so that the keyboard can select a part of the report to copy.
