@@ -24,11 +24,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <exception>
 #include <filesystem>
@@ -275,8 +277,9 @@ void TForm1::ApplyReport(RecordedReport report) {
         ShowError(*report.error);
         return;
     }
-    if (report.outcome && ReadingCutShort(*report.outcome))
-        EndReadingState(tr("Not read: ") + FromNative(DescribeStatus(report.outcome->status)));
+    if (report.outcome && report.outcome->result != ReportResult::Reported &&
+        report.outcome->result != ReportResult::NoDetector)
+        EndReadingState(NoReportText(*StateLabel, *report.outcome, FileName));
     Memo1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
 }
 
