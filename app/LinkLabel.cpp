@@ -35,7 +35,10 @@ QColor LinkColour(const QPalette& surface, bool visited) {
         return visited ? QColor(Qt::red) : QColor(Qt::blue);
     // Many dark themes leave the link colours at the toolkit's blue and magenta, which are
     // unreadable there: the hue stays, the colour is lightened until it reads.
-    QColor colour = surface.color(visited ? QPalette::LinkVisited : QPalette::Link).toHsl();
+    const QColor given = surface.color(visited ? QPalette::LinkVisited : QPalette::Link);
+    if (ContrastRatio(given, window) >= kReadableContrast)
+        return given;
+    QColor colour = given.toHsl();
     while (ContrastRatio(colour, window) < kReadableContrast && colour.lightness() < 255)
         colour.setHsl(colour.hslHue(), colour.hslSaturation(),
                       std::min(255, colour.lightness() + 8));

@@ -1,6 +1,8 @@
 // The About box: shown modally from the main window, its homepage link, and Enter closing it.
 #include "FormTestSupport.h"
+#include "app/LinkLabel.h"
 #include "app/Unit2.h"
+#include "support/CaseName.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -58,7 +60,34 @@ TEST_F(AboutBoxTest, ShowsTheProgramsTextsUnderItsCaption) {
         << thanks.toStdString();
 }
 
-TEST_F(AboutBoxTest, HomepageClickOpensTheAddressOnceAndTheLinkStaysRed) {
+// A colour theme: the window and text colours, and the link colours it gives, if any.
+struct ThemeCase {
+    const char* name;
+    const char* window; // empty: the toolkit's own light palette
+    const char* text;
+    const char* link; // empty: the toolkit's default link colours
+    const char* visited;
+    // The link's colours before and after the click; empty where they are the theme's own link
+    // colours made readable.
+    const char* before;
+    const char* after;
+};
+
+class AboutThemeTest : public AboutBoxTest, public ::testing::WithParamInterface<ThemeCase> {};
+
+TEST_P(AboutThemeTest, HomepageClickOpensTheAddressOnceAndTheLinkKeepsTheVisitedColour) {
+    const ThemeCase& theme = GetParam();
+    QPalette palette = about_->palette();
+    if (*theme.window != '\0') {
+        palette.setColor(QPalette::Window, QColor(theme.window));
+        palette.setColor(QPalette::WindowText, QColor(theme.text));
+    }
+    if (*theme.link != '\0') {
+        palette.setColor(QPalette::Link, QColor(theme.link));
+        palette.setColor(QPalette::LinkVisited, QColor(theme.visited));
+    }
+    // Set after the box was made, as when the desktop's theme changes while the program runs.
+    about_->setPalette(palette);
     QColor before;
     QColor afterClick;
     ASSERT_TRUE(ShowAbout([&](TAboutForm&) {
@@ -69,12 +98,35 @@ TEST_F(AboutBoxTest, HomepageClickOpensTheAddressOnceAndTheLinkStaysRed) {
     QColor onReopening;
     ASSERT_TRUE(ShowAbout([&](TAboutForm&) { onReopening = HomepageColour(); }));
 
-    EXPECT_EQ(before, QColor(Qt::blue));
-    EXPECT_EQ(afterClick, QColor(Qt::red));
-    EXPECT_EQ(onReopening, QColor(Qt::red));
+    if (*theme.before != '\0') {
+        EXPECT_EQ(before, QColor(theme.before));
+        EXPECT_EQ(afterClick, QColor(theme.after));
+    } else {
+        // The theme's hue, light enough to read on its window colour.
+        const QColor window = palette.color(QPalette::Window);
+        // Within the rounding of a colour's channels to whole numbers.
+        EXPECT_NEAR(before.hslHue(), palette.color(QPalette::Link).hslHue(), 3);
+        EXPECT_NEAR(afterClick.hslHue(), palette.color(QPalette::LinkVisited).hslHue(), 3);
+        EXPECT_GE(ContrastRatio(before, window), 4.5) << before.name().toStdString();
+        EXPECT_GE(ContrastRatio(afterClick, window), 4.5) << afterClick.name().toStdString();
+    }
+    EXPECT_EQ(onReopening, afterClick);
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], QUrl(QLatin1String(kHomepageAddress)));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Themes, AboutThemeTest,
+    ::testing::Values(ThemeCase{"ToolkitLight", "", "", "", "", "#0000ff", "#ff0000"},
+                      // A light theme keeps blue and red whatever link colours it gives.
+                      ThemeCase{"LightWithLinkColours", "#f6f5f4", "#2e3436", "#1b6acb", "#15539e",
+                                "#0000ff", "#ff0000"},
+                      ThemeCase{"DarkWithReadableLinkColours", "#323232", "#eeeeec", "#8ab4f8",
+                                "#c58af9", "#8ab4f8", "#c58af9"},
+                      ThemeCase{"DarkWithToolkitLinkColours", "#323232", "#eeeeec", "", "", "", ""},
+                      ThemeCase{"DarkWithDimLinkColours", "#202020", "#ffffff", "#1b3a6b",
+                                "#5a1010", "", ""}),
+    CaseName{});
 
 TEST_F(AboutBoxTest, PressAndMoveAwayBeforeLettingGoIsNoClick) {
     ASSERT_TRUE(ShowAbout([&](TAboutForm&) {
