@@ -1,12 +1,14 @@
 // The main window: the report text box and the Exit, Open, Copy and About commands.
 #include "app/Unit1.h"
 
+#include "app/AccessibleRoles.h"
 #include "app/ErrorText.h"
 #include "app/FilePath.h"
 #include "app/FormStyle.h"
 #include "app/NameIconProvider.h"
 #include "app/ProgramState.h"
 #include "app/ReportJob.h"
+#include "app/ReportMemo.h"
 #include "app/ReportTabStops.h"
 #include "app/ToolTipTime.h"
 #include "app/Unit2.h"
@@ -22,11 +24,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontMetricsF>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <exception>
 #include <filesystem>
@@ -81,9 +85,10 @@ QString FromNative(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "Reading NAME…". The name may break anywhere to fill the narrow label, and a name too long
-// for its lines is cut in the middle, where names differ least.
-QString ReadingText(const QLabel& label, const std::string& path) {
+// `before` + NAME + `after`, for the narrow line above the buttons. The name may break anywhere
+// to fill it, and a name too long for its lines is cut in the middle, where names differ least.
+QString NamedStateText(const QLabel& label, const QString& before, const std::string& path,
+                       const QString& after) {
     constexpr int kNameLines = 4;
     const QString name = label.fontMetrics().elidedText(
         FromNative(SplitPath(path).name), Qt::ElideMiddle, kNameLines * (label.width() - 8));
@@ -92,7 +97,24 @@ QString ReadingText(const QLabel& label, const std::string& path) {
         breakable += character;
         breakable += QChar(0x200B);
     }
-    return QObject::tr("Reading") + QLatin1Char(' ') + breakable + QChar(0x2026);
+    return before + breakable + after;
+}
+
+// "Reading NAME…".
+QString ReadingText(const QLabel& label, const std::string& path) {
+    return NamedStateText(label, QObject::tr("Reading") + QLatin1Char(' '), path, QChar(0x2026));
+}
+
+// Why a file that was opened, or could not be, has no report. A refusal for reading cut short
+// names no file, since it may come long after the choice; the others name the file chosen, so
+// that a drop that changes nothing in the report is still seen to have been taken.
+QString NoReportText(const QLabel& label, const ReportOutcome& outcome, const std::string& path) {
+    if (ReadingCutShort(outcome))
+        return QObject::tr("Not read: ") + FromNative(DescribeStatus(outcome.status));
+    if (outcome.result == ReportResult::NoStreams || outcome.status == VFW_E_UNKNOWN_FILE_TYPE)
+        return NamedStateText(label, QObject::tr("Not a media file: "), path, {});
+    return NamedStateText(label, QObject::tr("Not read: "), path,
+                          QStringLiteral(": ") + FromNative(DescribeStatus(outcome.status)));
 }
 
 } // namespace
@@ -108,6 +130,7 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
+    InstallAccessibleRoles();
     // The report runs on a thread of its own: the window keeps answering, and says what it reads.
     readingTimer_.setInterval(kReadingShownAfter);
     connect(&readingTimer_, &QTimer::timeout, this, &TForm1::WatchReading);
@@ -150,6 +173,11 @@ TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services service
     connect(OpenButton, &QPushButton::clicked, this, &TForm1::OpenButtonClick);
     connect(CopyButton, &QPushButton::clicked, this, &TForm1::CopyButtonClick);
     connect(AboutButton, &QPushButton::clicked, this, &TForm1::AboutButtonClick);
+    // The keys of other desktop programs, with the buttons' texts left as they are.
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+            &TForm1::OpenButtonClick);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &TForm1::ExitButtonClick);
 
     CentreOnScreen(*this);
     FormCreate(arguments);
@@ -160,8 +188,11 @@ TForm1::~TForm1() {
 }
 
 QPlainTextEdit* TForm1::CreateMemo() {
-    auto* memo = new QPlainTextEdit(this);
+    auto* memo = new ReportMemo(this);
     memo->setObjectName(QStringLiteral("Memo1"));
+    // A screen reader would otherwise announce just "text".
+    memo->setAccessibleName(tr("Report"));
+    memo->setAccessibleDescription(tr("Read-only"));
     memo->setGeometry(3, 3, 414, 254);
     memo->setReadOnly(true);
     // Read-only, yet with a caret, so that the keyboard can select a part of the report to copy.
@@ -246,8 +277,9 @@ void TForm1::ApplyReport(RecordedReport report) {
         ShowError(*report.error);
         return;
     }
-    if (report.outcome && ReadingCutShort(*report.outcome))
-        EndReadingState(tr("Not read: ") + FromNative(DescribeStatus(report.outcome->status)));
+    if (report.outcome && report.outcome->result != ReportResult::Reported &&
+        report.outcome->result != ReportResult::NoDetector)
+        EndReadingState(NoReportText(*StateLabel, *report.outcome, FileName));
     Memo1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
 }
 

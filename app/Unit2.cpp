@@ -17,12 +17,6 @@ namespace {
 constexpr int kClientWidth = 298;
 constexpr int kClientHeight = 196;
 
-void SetTextColour(QLabel& label, const QColor& colour) {
-    QPalette palette = label.palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label.setPalette(palette);
-}
-
 } // namespace
 
 TAboutForm::TAboutForm(QWidget* parent, UrlOpener openUrl)
@@ -69,7 +63,6 @@ TAboutForm::TAboutForm(QWidget* parent, UrlOpener openUrl)
     QFont linkFont = HomepageLabel->font();
     linkFont.setUnderline(true);
     HomepageLabel->setFont(linkFont);
-    SetTextColour(*HomepageLabel, Qt::blue);
     HomepageLabel->setCursor(Qt::PointingHandCursor);
     HomepageLabel->adjustSize();
     connect(HomepageLabel, &LinkLabel::clicked, this, &TAboutForm::HomepageLabelClick);
@@ -96,8 +89,8 @@ void TAboutForm::OKButtonClick() {
 }
 
 void TAboutForm::HomepageLabelClick() {
-    // The box is reused, so the label stays red for the rest of the run: the link was visited.
-    SetTextColour(*HomepageLabel, Qt::red);
+    // The box is reused, so the label keeps the visited colour for the rest of the run.
+    HomepageLabel->SetVisited(true);
     openUrl_(QUrl(QString::fromLatin1(kHomepageAddress)));
 }
 

@@ -61,7 +61,7 @@ template <typename T> std::string Text(const T& value) {
     return text.str();
 }
 
-std::string Text(const std::optional<double>& value) {
+template <typename T> std::string Text(const std::optional<T>& value) {
     return value ? Text(*value) : std::string("none");
 }
 
@@ -98,6 +98,8 @@ std::vector<std::string> ProbeDifferences(const std::vector<ProbedStream>& fast,
         if (a.frameRate != b.frameRate)
             out.push_back(stream + "frame rate: " + Text(a.frameRate) + " against " +
                           Text(b.frameRate));
+        if (a.frames != b.frames)
+            out.push_back(stream + "frames: " + Text(a.frames) + " against " + Text(b.frames));
         if (a.formattype == FORMAT_VideoInfo || a.formattype == FORMAT_MPEGVideo)
             CompareBlocks(a, b, kVideoInfoFields, stream, out);
         else if (a.formattype == FORMAT_VideoInfo2 || a.formattype == FORMAT_MPEG2Video)

@@ -21,5 +21,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://example.org/zarvo/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's X11 plugin comes with libqt6gui6, its Wayland plugin does not: without it the window runs
+# through XWayland, blurred under fractional scaling, or not at all where there is no XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 
 include(CPack)

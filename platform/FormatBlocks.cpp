@@ -4,6 +4,7 @@
 #include "platform/CodecCodes.h"
 #include "platform/Containers.h"
 #include "platform/DirectShow.h"
+#include "platform/FrameCount.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -97,11 +98,13 @@ void FillVideoHeader(Header& header, const AVStream& stream, bool storesRiffCode
 } // namespace
 
 void DescribeVideo(const AVFormatContext& context, const Container* container,
-                   const AVStream& stream, ProbedStream& out) {
+                   const AVStream& stream, const std::optional<TickSpan>& length,
+                   ProbedStream& out) {
     const bool storesRiffCodes = StoresRiffCodes(container);
     const AVRational rate = FrameRate(stream);
     out.majortype = MEDIATYPE_Video;
     out.frameRate = rate.num > 0 ? av_q2d(rate) : 0.0;
+    out.frames = VideoFrameCount(context, stream, rate.num, rate.den, length);
 
     const AVCodecID codec = stream.codecpar->codec_id;
     if (codec == AV_CODEC_ID_MPEG1VIDEO) {

@@ -79,6 +79,16 @@ public:
         return S_OK;
     }
 
+    HRESULT get_FrameCount(std::int64_t* frames) override {
+        if (frames == nullptr)
+            return E_POINTER;
+        const ProbedStream* stream = Current();
+        if (stream == nullptr || !stream->frames)
+            return E_FAIL;
+        *frames = *stream->frames;
+        return S_OK;
+    }
+
 private:
     const ProbedStream* Current() const {
         // A negative stream number turns into a huge index, which is out of range as it should be.

@@ -23,12 +23,15 @@ public:
     // Opens the file at `path` (the platform's native byte string) and reads its streams.
     virtual HRESULT put_Filename(std::string_view path) = 0;
     virtual HRESULT get_OutputStreams(std::int32_t* count) = 0;
-    // Selects the stream that the next three calls describe.
+    // Selects the stream that the next calls describe.
     virtual HRESULT put_CurrentStream(std::int32_t index) = 0;
     virtual HRESULT get_StreamLength(double* seconds) = 0;
     // Fills *type; the caller owns the record's format block and interface reference afterwards.
     virtual HRESULT get_StreamMediaType(AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT get_FrameRate(double* framesPerSecond) = 0;
+    // How many frames the stream holds, where the detector knows: the count its container states,
+    // else its exact frame rate times its exact length. E_FAIL where it knows neither.
+    virtual HRESULT get_FrameCount(std::int64_t* frames) = 0;
 
 protected:
     ~IMediaDet() = default;

@@ -144,7 +144,7 @@ HRESULT ProbeMediaFile(std::string_view path, std::vector<ProbedStream>& streams
         ProbedStream probed;
         switch (stream.codecpar->codec_type) {
         case AVMEDIA_TYPE_VIDEO:
-            DescribeVideo(context, container, stream, probed);
+            DescribeVideo(context, container, stream, length, probed);
             break;
         case AVMEDIA_TYPE_AUDIO:
             DescribeAudio(

@@ -17,6 +17,9 @@ struct ProbedStream {
     std::vector<std::uint8_t> format; // the format block, empty when the stream has none
     std::optional<double> length;     // seconds
     double frameRate = 0;             // frames per second; 0 for streams without pictures
+    // A video stream's frames: the count its container states, else its rate times its length;
+    // none where neither is known.
+    std::optional<std::int64_t> frames;
 
     friend bool operator==(const ProbedStream&, const ProbedStream&) = default;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace zarvo {
 
@@ -19,5 +20,14 @@ double SpanSeconds(const TickSpan& span);
 // The average rate, in bits per second truncated, of `bytes` spread over the span; 0 when there
 // are no bytes or the span is empty.
 std::int64_t AverageBitsPerSecond(std::int64_t bytes, const TickSpan& span);
+
+// The whole frames in the span at `rateNum` / `rateDen` frames a second, from the exact product:
+// rounded up to the next whole frame where the span falls short of it by no more than its clock
+// can tell (one tick, never finer than a millisecond, and less than half a frame), truncated
+// otherwise: 24,000/1,001 frames a second over 900,899 ticks of 1/90,000 s (239.9997 frames) make
+// 240.
+// None when the rate is not above zero or the count is beyond 64-bit range.
+std::optional<std::int64_t> FramesInSpan(const TickSpan& span, std::int64_t rateNum,
+                                         std::int64_t rateDen);
 
 } // namespace zarvo

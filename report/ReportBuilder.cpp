@@ -115,6 +115,14 @@ void RequireValueOrNone(HRESULT status) {
         throw DetectorFailure(status);
 }
 
+// The current stream's count of frames, where the detector knows it.
+std::optional<std::int64_t> FrameCountOf(IMediaDet& detector) {
+    std::int64_t frames = 0;
+    const HRESULT status = detector.get_FrameCount(&frames);
+    RequireValueOrNone(status);
+    return status == S_OK ? std::optional(frames) : std::nullopt;
+}
+
 // The detector of one report and the length of the stream it measured last.
 class StreamLengths {
 public:
@@ -190,9 +198,10 @@ ReportOutcome GetFileData(const std::string& path, ReportView& view, const Forma
         RequireSuccess(detector->put_CurrentStream(i));
         RequireSuccess(detector->get_StreamMediaType(&mediaType));
         RequireValueOrNone(detector->get_FrameRate(&frameRate));
+        const std::optional<std::int64_t> frames = FrameCountOf(*detector);
         stream.FrameRate = NarrowToFloat(frameRate);
         stream.Duration = lengths.StreamDurationText(i);
-        GetMediaTypeDescriptionX(mediaType, lengths.CurrentLength());
+        GetMediaTypeDescriptionX(mediaType, lengths.CurrentLength(), frames);
         view.AppendLine("");
         AppendSection(view, std::int64_t{i} + 1, stream, settings);
         view.StreamDescribed(std::int64_t{i} + 1, stream, lengths.KnownLength());

@@ -110,7 +110,7 @@ std::uint32_t FrameCount(float frameRate, double length) {
 }
 
 void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoLayout layout,
-                    double length) {
+                    double length, std::optional<std::int64_t> frames) {
     const auto avgTimePerFrame = block.Read<std::int64_t>(layout.avgTimePerFrame);
     const auto bitmapField = [&](std::size_t field) { return layout.bitmap + field; };
     const auto width = block.Read<std::int32_t>(bitmapField(offsetof(BITMAPINFOHEADER, biWidth)));
@@ -129,7 +129,11 @@ void SetVideoFields(TMediaStream& stream, const FormatBlockReader& block, VideoL
             : 0.0f;
     stream.Resolution = std::to_string(*width) + "x" + std::to_string(*height);
     stream.ColorDepth = static_cast<std::uint8_t>(*bitCount);
-    stream.Frames = FrameCount(stream.FrameRate, length);
+    // The shown rate is narrowed to whole 100 ns per frame and to a float, so that 24 frames a
+    // second become 23.99998 and 10 s of them 239.9998 frames: the detector's count, from the
+    // container or the exact rate and length, is the true one.
+    stream.Frames =
+        frames ? static_cast<std::uint32_t>(*frames) : FrameCount(stream.FrameRate, length);
     stream.Codec = VideoCodecName(*compression);
     stream.Fields = TMediaStream::FieldSet::Video;
     stream.Width = *width;
@@ -163,7 +167,8 @@ std::string UnknownCode(std::uint32_t code) {
 
 } // namespace
 
-void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length) {
+void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length,
+                              std::optional<std::int64_t> frames) {
     // Without a record there is nowhere to put the fields; going on would describe nothing.
     if (CurrentStream == nullptr)
         throw std::logic_error("no stream record to classify into");
@@ -177,12 +182,12 @@ void GetMediaTypeDescriptionX(AM_MEDIA_TYPE mediaType, double length) {
     const GUID& format = mediaType.formattype;
     if (IsEqualGUID(format, FORMAT_VideoInfo) || IsEqualGUID(format, FORMAT_MPEGVideo)) {
         if (present)
-            SetVideoFields(stream, block, kVideoInfo, length);
+            SetVideoFields(stream, block, kVideoInfo, length, frames);
         return;
     }
     if (IsEqualGUID(format, FORMAT_VideoInfo2) || IsEqualGUID(format, FORMAT_MPEG2Video)) {
         if (present)
-            SetVideoFields(stream, block, kVideoInfo2, length);
+            SetVideoFields(stream, block, kVideoInfo2, length, frames);
         return;
     }
     if (IsEqualGUID(format, FORMAT_WaveFormatEx)) {

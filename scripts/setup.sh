@@ -1,16 +1,17 @@
 # Sourced by ./run and ./test: what each needs from Debian, and how each builds Zarvo.
 
-# What building and running the two programs needs: all that ./run installs.
+# What building and running the two programs needs: all that ./run installs. qt6-wayland lets
+# the window run natively on a Wayland desktop.
 run_packages=(g++ cmake ninja-build pkg-config
               libavformat-dev libavcodec-dev libavutil-dev
-              qt6-base-dev libgl-dev nlohmann-json3-dev)
+              qt6-base-dev qt6-wayland libgl-dev nlohmann-json3-dev)
 # What ./test needs besides: the test framework, clang for the fuzz targets, the tools that
-# check the desktop files, the man pages and the Debian package, and the encoders that make the
-# corpus of today's codecs.
+# check the desktop files, the man pages and the Debian package, the encoders that make the
+# corpus of today's codecs, and weston, a Wayland compositor that runs without a screen.
 test_packages=(googletest libgtest-dev libgmock-dev
                clang libclang-rt-14-dev
                appstream desktop-file-utils man-db dpkg-dev file
-               ffmpeg mkvtoolnix jq)
+               ffmpeg mkvtoolnix jq weston)
 
 # install_missing_packages PACKAGE...: installs those of the packages that are not installed.
 install_missing_packages() {

@@ -1,6 +1,8 @@
 // The About box: shown modally from the main window, its homepage link, and Enter closing it.
 #include "FormTestSupport.h"
+#include "app/LinkLabel.h"
 #include "app/Unit2.h"
+#include "support/CaseName.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -32,6 +34,18 @@ protected:
         return wasModal;
     }
 
+    // Clicks the homepage in the shown box: the link's colours before and after the click.
+    std::pair<QColor, QColor> ClickHomepage() {
+        QColor before;
+        QColor afterClick;
+        EXPECT_TRUE(ShowAbout([&](TAboutForm&) {
+            before = HomepageColour();
+            QTest::mouseClick(&Homepage(), Qt::LeftButton);
+            afterClick = HomepageColour();
+        }));
+        return {before, afterClick};
+    }
+
     QLabel& Homepage() { return *about_->findChild<QLabel*>(QStringLiteral("HomepageLabel")); }
     QColor HomepageColour() { return Homepage().palette().color(QPalette::WindowText); }
 
@@ -59,13 +73,7 @@ TEST_F(AboutBoxTest, ShowsTheProgramsTextsUnderItsCaption) {
 }
 
 TEST_F(AboutBoxTest, HomepageClickOpensTheAddressOnceAndTheLinkStaysRed) {
-    QColor before;
-    QColor afterClick;
-    ASSERT_TRUE(ShowAbout([&](TAboutForm&) {
-        before = HomepageColour();
-        QTest::mouseClick(&Homepage(), Qt::LeftButton);
-        afterClick = HomepageColour();
-    }));
+    const auto [before, afterClick] = ClickHomepage();
     QColor onReopening;
     ASSERT_TRUE(ShowAbout([&](TAboutForm&) { onReopening = HomepageColour(); }));
 
@@ -75,6 +83,42 @@ TEST_F(AboutBoxTest, HomepageClickOpensTheAddressOnceAndTheLinkStaysRed) {
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], QUrl(QLatin1String(kHomepageAddress)));
 }
+
+struct DarkThemeCase {
+    const char* name;
+    const char* link;
+    const char* visited;
+};
+
+class DarkThemeTest : public AboutBoxTest, public ::testing::WithParamInterface<DarkThemeCase> {};
+
+TEST_P(DarkThemeTest, LinkTakesTheThemesLinkColoursMadeReadable) {
+    const QColor window(0x32, 0x32, 0x32);
+    const QColor link(GetParam().link);
+    const QColor visited(GetParam().visited);
+    QPalette dark = about_->palette();
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xec));
+    dark.setColor(QPalette::Link, link);
+    dark.setColor(QPalette::LinkVisited, visited);
+    // After the box was made, as when the desktop's theme changes while the program runs.
+    about_->setPalette(dark);
+    const auto [before, afterClick] = ClickHomepage();
+
+    for (const auto& [shown, given] : {std::pair(before, link), std::pair(afterClick, visited)}) {
+        EXPECT_NEAR(shown.hslHue(), given.hslHue(), 3) << shown.name().toStdString();
+        EXPECT_GE(ContrastRatio(shown, window), 4.5) << shown.name().toStdString();
+        if (ContrastRatio(given, window) >= 4.5) {
+            EXPECT_EQ(shown, given);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, DarkThemeTest,
+                         ::testing::Values(DarkThemeCase{"Readable", "#8ab4f8", "#c58af9"},
+                                           DarkThemeCase{"ToolkitDefaults", "#0000ff", "#ff00ff"},
+                                           DarkThemeCase{"Dim", "#1b3a6b", "#5a1010"}),
+                         CaseName{});
 
 TEST_F(AboutBoxTest, PressAndMoveAwayBeforeLettingGoIsNoClick) {
     ASSERT_TRUE(ShowAbout([&](TAboutForm&) {

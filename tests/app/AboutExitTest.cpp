@@ -1,6 +1,7 @@
 // The About and Exit commands, and which buttons explain themselves in a tooltip.
 #include "FormTestSupport.h"
 #include "app/Unit2.h"
+#include "support/CaseName.h"
 
 #include <QHelpEvent>
 #include <QTimer>
@@ -53,6 +54,36 @@ TEST_F(FormTest, ExitButtonClosesTheWindow) {
 
     EXPECT_FALSE(form.isVisible());
 }
+
+struct WindowKeyCase {
+    const char* name;
+    Qt::Key key;
+    bool opensDialog;
+    bool closesWindow;
+};
+
+class WindowKeyTest : public FormTest, public ::testing::WithParamInterface<WindowKeyCase> {};
+
+TEST_P(WindowKeyTest, CtrlKeyDoesWhatItDoesInOtherDesktopPrograms) {
+    TForm1& form = MakeForm();
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    Memo().setFocus();
+
+    QTest::keyClick(&Memo(), GetParam().key, Qt::ControlModifier);
+    WaitForReport();
+
+    EXPECT_EQ(desktop_.dialogFolders.size(), GetParam().opensDialog ? 1u : 0u);
+    EXPECT_EQ(form.isVisible(), !GetParam().closesWindow);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, WindowKeyTest,
+                         ::testing::Values(WindowKeyCase{"CtrlO", Qt::Key_O, true, false},
+                                           WindowKeyCase{"CtrlQ", Qt::Key_Q, false, true},
+                                           // Ctrl+C copies; it neither opens nor closes.
+                                           WindowKeyCase{"CtrlC", Qt::Key_C, false, false}),
+                         CaseName{});
 
 } // namespace
 } // namespace zarvo::test

@@ -2,6 +2,7 @@
 #include "FormTestSupport.h"
 #include "support/CaseName.h"
 
+#include <QMimeData>
 #include <QTextCursor>
 
 namespace zarvo::test {
@@ -11,7 +12,8 @@ using test::PrintTo;
 
 struct CopyCase {
     const char* name;
-    const char* selected; // text to select before the click; empty for no selection
+    const char* selected; // text to select before the copy; empty for no selection
+    bool byKeyboard;      // Ctrl+C in the report rather than a click on "Copy"
 };
 
 class CopyTest : public FormTest, public ::testing::WithParamInterface<CopyCase> {};
@@ -30,9 +32,19 @@ TEST_P(CopyTest, PutsTheSelectionOrTheWholeReportOnTheClipboard) {
         cursor.setPosition(start + static_cast<int>(selected.size()), QTextCursor::KeepAnchor);
     Memo().setTextCursor(cursor);
 
-    Click("CopyButton");
+    if (GetParam().byKeyboard)
+        QTest::keyClick(&Memo(), Qt::Key_C, Qt::ControlModifier);
+    else
+        Click("CopyButton");
 
     const QTextCursor after = Memo().textCursor();
+    // Plain text only, in UTF-8: a clipboard that keeps one format after the program has ended
+    // must find the report.
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->formats(), QStringList(QStringLiteral("text/plain")));
+    EXPECT_EQ(copied->data(QStringLiteral("text/plain")),
+              (selected.isEmpty() ? ExpectedReport(kClip) : selected).toUtf8());
     if (selected.isEmpty()) {
         EXPECT_EQ(QGuiApplication::clipboard()->text(), ExpectedReport(kClip));
         EXPECT_FALSE(after.hasSelection());
@@ -46,10 +58,12 @@ TEST_P(CopyTest, PutsTheSelectionOrTheWholeReportOnTheClipboard) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Selections, CopyTest,
-                         ::testing::Values(CopyCase{"NothingSelected", ""},
-                                           CopyCase{"OneLine", "Stream 1  --  Video"},
-                                           CopyCase{"AcrossLines", "Video\n======"},
-                                           CopyCase{"WithTabs", "Codec: \t\t"}),
+                         ::testing::Values(CopyCase{"NothingSelected", "", false},
+                                           CopyCase{"OneLine", "Stream 1  --  Video", false},
+                                           CopyCase{"AcrossLines", "Video\n======", false},
+                                           CopyCase{"WithTabs", "Codec: \t\t", false},
+                                           CopyCase{"AcrossLinesByKeyboard",
+                                                    "Video\n======", true}),
                          CaseName{});
 
 TEST_F(FormTest, KeyboardSelectsThePartOfTheReportThatCopyTakes) {

@@ -5,6 +5,7 @@
 #include "support/ScriptedMediaDet.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <cerrno>
 #include <cstring>
 
@@ -31,6 +32,7 @@ struct FailureCase {
     const char* file;
     enum { RealDetector, NoStreams, NoDetector } detector;
     const char* message; // what the report shows in a box, if anything
+    const char* state;   // what the line above the buttons says
 };
 
 class FailedReportTest : public FormTest, public ::testing::WithParamInterface<FailureCase> {};
@@ -49,6 +51,8 @@ TEST_P(FailedReportTest, LeavesTextTitleAndCaptionAsTheyWere) {
     OpenThroughDialog(QString::fromStdString(file));
 
     EXPECT_EQ(Showing(), (Shown{before.report, before.caption, before.title, file}));
+    EXPECT_EQ(Child<QLabel>("StateLabel")->text().remove(QChar(0x200B)),
+              QString::fromUtf8(GetParam().state));
     if (GetParam().message == nullptr) {
         EXPECT_TRUE(desktop_.messages.empty());
         return;
@@ -61,12 +65,15 @@ TEST_P(FailedReportTest, LeavesTextTitleAndCaptionAsTheyWere) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, FailedReportTest,
-    ::testing::Values(
-        FailureCase{"NotMedia", "make-fixtures.sh", FailureCase::RealDetector, nullptr},
-        FailureCase{"Missing", "no-such-clip.avi", FailureCase::RealDetector, nullptr},
-        FailureCase{"NoStreams", "pcm.wav", FailureCase::NoStreams, nullptr},
-        FailureCase{"NoDetector", "pcm.wav", FailureCase::NoDetector,
-                    "Media Detector not available"}),
+    ::testing::Values(FailureCase{"NotMedia", "make-fixtures.sh", FailureCase::RealDetector,
+                                  nullptr, "Not a media file: make-fixtures.sh"},
+                      FailureCase{"Missing", "no-such-clip.avi", FailureCase::RealDetector, nullptr,
+                                  "Not read: no-such-clip.avi: no such file"},
+                      FailureCase{"NoStreams", "pcm.wav", FailureCase::NoStreams, nullptr,
+                                  "Not a media file: pcm.wav"},
+                      // The box says it; the line stays empty.
+                      FailureCase{"NoDetector", "pcm.wav", FailureCase::NoDetector,
+                                  "Media Detector not available", ""}),
     CaseName{});
 
 // ---------------------------------------------------------------------------------------------

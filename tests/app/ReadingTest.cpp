@@ -148,7 +148,8 @@ TEST_P(RefusedReadTest, SaysWhyAndKeepsTheLastReport) {
 
     OpenThroughDialog(QString::fromStdString(kOtherClip));
 
-    EXPECT_EQ(Child<QLabel>("StateLabel")->text(), QString::fromUtf8(GetParam().state));
+    EXPECT_EQ(Child<QLabel>("StateLabel")->text().remove(QChar(0x200B)),
+              QString::fromUtf8(GetParam().state));
     EXPECT_EQ(Showing(), (Shown{before.report, before.caption, before.title, kOtherClip}));
     EXPECT_TRUE(desktop_.messages.empty());
     // The next report that is made clears the line.
@@ -169,8 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WorkLimit", ZARVO_E_WORK_LIMIT,
                     "Not read: reading stopped after 3 s of work without reaching the end of the "
                     "streams' headers"},
-        RefusalCase{"NotMedia", VFW_E_UNKNOWN_FILE_TYPE, ""},
-        RefusalCase{"Missing", E_FILE_NOT_FOUND, ""}),
+        RefusalCase{"NotMedia", VFW_E_UNKNOWN_FILE_TYPE, "Not a media file: mjpeg_pcm.avi"},
+        RefusalCase{"Missing", E_FILE_NOT_FOUND, "Not read: mjpeg_pcm.avi: no such file"},
+        RefusalCase{"Unreadable", E_ACCESSDENIED, "Not read: mjpeg_pcm.avi: permission denied"},
+        RefusalCase{"Damaged", VFW_E_INVALID_FILE_FORMAT,
+                    "Not read: mjpeg_pcm.avi: the media file is damaged or incomplete"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // ---------------------------------------------------------------------------------------------

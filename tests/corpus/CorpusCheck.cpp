@@ -15,7 +15,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,12 +27,32 @@ extern "C" {
 namespace zarvo {
 namespace {
 
+// A video stream's count as its container states it, and its packets.
+struct VideoCount {
+    std::int64_t stated = 0; // 0 where the container states none
+    std::int64_t packets = 0;
+    std::int64_t played = 0; // the packets not marked as discarded
+};
+
 // What libavformat's full analysis tells of a file, held against the report.
 struct Layout {
     std::string demuxer;
-    int streams = 0; // streams that are neither attachments nor cover pictures
-    int videos = 0;  // video streams among them
+    int streams = 0;                     // streams that are neither attachments nor cover pictures
+    int videos = 0;                      // video streams among them
+    std::vector<VideoCount> counts = {}; // one a video stream, in order
 };
+
+std::int64_t StatedCount(const AVStream& stream) {
+    if (stream.nb_frames > 0)
+        return stream.nb_frames;
+    const AVDictionaryEntry* tag = nullptr;
+    while ((tag = av_dict_get(stream.metadata, "NUMBER_OF_FRAMES", tag, AV_DICT_IGNORE_SUFFIX))) {
+        const std::string_view key = tag->key;
+        if (key == "NUMBER_OF_FRAMES" || key.starts_with("NUMBER_OF_FRAMES-"))
+            return std::atoll(tag->value);
+    }
+    return 0;
+}
 
 Layout LayoutOf(const std::string& path) {
     AVFormatContext* context = nullptr;
@@ -38,6 +60,9 @@ Layout LayoutOf(const std::string& path) {
         return {};
     Layout layout{context->iformat->name};
     if (avformat_find_stream_info(context, nullptr) >= 0) {
+        // The stream's place in counts; the analysis may have found streams the header did not
+        // list, and reading may find more, which count for nothing.
+        std::vector<int> countOf(context->nb_streams, -1);
         for (unsigned i = 0; i < context->nb_streams; ++i) {
             const AVStream& stream = *context->streams[i];
             const AVMediaType type = stream.codecpar->codec_type;
@@ -45,8 +70,24 @@ Layout LayoutOf(const std::string& path) {
                 (stream.disposition & AV_DISPOSITION_ATTACHED_PIC) != 0)
                 continue;
             ++layout.streams;
-            layout.videos += type == AVMEDIA_TYPE_VIDEO ? 1 : 0;
+            if (type != AVMEDIA_TYPE_VIDEO)
+                continue;
+            ++layout.videos;
+            countOf[i] = static_cast<int>(layout.counts.size());
+            layout.counts.push_back({StatedCount(stream)});
         }
+        AVPacket* packet = av_packet_alloc();
+        while (packet != nullptr && av_read_frame(context, packet) >= 0) {
+            const auto index = static_cast<std::size_t>(packet->stream_index);
+            const int place = index < countOf.size() ? countOf[index] : -1;
+            if (place >= 0) {
+                VideoCount& count = layout.counts[static_cast<std::size_t>(place)];
+                ++count.packets;
+                count.played += (packet->flags & AV_PKT_FLAG_DISCARD) == 0 ? 1 : 0;
+            }
+            av_packet_unref(packet);
+        }
+        av_packet_free(&packet);
     }
     avformat_close_input(&context);
     return layout;
@@ -63,6 +104,7 @@ struct Section {
     std::string type;
     bool noRate = false;      // "Average bitrate: 0 kbit/sec"
     bool knownLength = false; // a duration other than "Unknown" and zero
+    std::string frames = {};  // the "Frames" line's number
 };
 
 std::vector<Section> SectionsOf(const std::string& report) {
@@ -74,6 +116,8 @@ std::vector<Section> SectionsOf(const std::string& report) {
             sections.push_back({kind == std::string::npos ? "" : line.substr(kind + 6)});
         } else if (!sections.empty() && line == "  Average bitrate: \t0 kbit/sec") {
             sections.back().noRate = true;
+        } else if (!sections.empty() && line.starts_with("  Frames: \t\t")) {
+            sections.back().frames = line.substr(12);
         } else if (!sections.empty() && line.starts_with("  Duration: \t")) {
             const std::string_view length = std::string_view(line).substr(13);
             sections.back().knownLength = length != "Unknown" && length != "00:00:00:00";
@@ -82,11 +126,31 @@ std::vector<Section> SectionsOf(const std::string& report) {
     return sections;
 }
 
+// How many video streams state a count their packets agree with, and how many of those the
+// report shows.
+struct Counted {
+    int stated = 0;
+    int shown = 0;
+};
+
 // What is wrong with a report beside its agreement with the full analysis, or nothing.
-std::string FaultsOf(const std::string& report, const Layout& layout) {
+std::string FaultsOf(const std::string& report, const Layout& layout, Counted& counted) {
     int videoSections = 0;
     std::string faults;
     for (const Section& section : SectionsOf(report)) {
+        if (section.type == "Video" &&
+            static_cast<std::size_t>(videoSections) < layout.counts.size()) {
+            const VideoCount& count = layout.counts[static_cast<std::size_t>(videoSections)];
+            if (count.stated > 0 && count.stated == count.packets) {
+                ++counted.stated;
+                const std::string played = std::to_string(count.played);
+                if (section.frames == played)
+                    ++counted.shown;
+                else
+                    faults += "-- " + section.frames + " frames where the container states " +
+                              std::to_string(count.stated) + " and " + played + " are played\n";
+            }
+        }
         videoSections += section.type == "Video" ? 1 : 0;
         const bool audio = section.type == "Audio" || section.type == "Ogg audio";
         // A stream among several keeps the rate its container states, if any: its share of the
@@ -126,6 +190,7 @@ int Run(int argc, char** argv) {
                 files.push_back(line);
     }
     int differing = 0, reported = 0, faulty = 0;
+    Counted counted;
     for (const std::string& file : files) {
         const std::string fast = ReportOf(file, ProbeDepth::Report);
         const std::string full = ReportOf(file, ProbeDepth::Full);
@@ -136,14 +201,15 @@ int Run(int argc, char** argv) {
             std::printf("== %s\n-- short probe:\n%s-- full analysis:\n%s", file.c_str(),
                         fast.c_str(), full.c_str());
         }
-        const std::string faults = isReport ? FaultsOf(fast, LayoutOf(file)) : "";
+        const std::string faults = isReport ? FaultsOf(fast, LayoutOf(file), counted) : "";
         if (!faults.empty()) {
             ++faulty;
             std::printf("== %s\n%s-- report:\n%s", file.c_str(), faults.c_str(), fast.c_str());
         }
     }
-    std::printf("%zu files, %d reported, %d differ, %d with a wrong field\n", files.size(),
-                reported, differing, faulty);
+    std::printf("%zu files, %d reported, %d differ, %d with a wrong field; %d of %d stated frame "
+                "counts shown\n",
+                files.size(), reported, differing, faulty, counted.shown, counted.stated);
     return files.empty() || differing > 0 || faulty > 0 ? 1 : 0;
 }
 

@@ -69,6 +69,8 @@ public:
         *rate = *Stream().frameRate;
         return S_OK;
     }
+    // It tells no count, so the fuzzed rate and length make the frames.
+    HRESULT get_FrameCount(std::int64_t*) override { return E_FAIL; }
 
 private:
     const FuzzedStream& Stream() const { return report_.streams.at(current_); }

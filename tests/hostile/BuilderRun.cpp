@@ -48,6 +48,9 @@ public:
         return detector_.get_StreamMediaType(type);
     }
     HRESULT get_FrameRate(double* rate) override { return detector_.get_FrameRate(rate); }
+    HRESULT get_FrameCount(std::int64_t* frames) override {
+        return detector_.get_FrameCount(frames);
+    }
 
 private:
     IMediaDet& detector_;

@@ -58,6 +58,10 @@ for library in libc6 'libstdc\+\+6' libavformat libavutil libqt6core6 libqt6gui6
         fail "Depends lacks a versioned $library: $depends"
 done
 
+# The window needs Qt's Wayland plugin to run natively on a Wayland desktop.
+grep -Eq "(^|, )qt6-wayland($|,| )" <<<"$(field Recommends)" ||
+    fail "Recommends lacks qt6-wayland: $(field Recommends)"
+
 # apt finds every dependency on this machine; -s only shows what it would do.
 apt-get -s install "$deb" >"$work/apt.log" 2>&1 ||
     fail "apt-get -s install failed: $(cat "$work/apt.log")"

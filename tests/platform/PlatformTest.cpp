@@ -1,9 +1,11 @@
-// Identifiers, component creation, bounded reads of format blocks and the stall limit's setting.
+// Identifiers, component creation, bounded reads of format blocks, frames in a span and the
+// stall limit's setting.
 #include "platform/ClassRegistry.h"
 #include "platform/DirectShow.h"
 #include "platform/FilePath.h"
 #include "platform/MediaDet.h"
 #include "platform/ProbeLimits.h"
+#include "platform/StreamTiming.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +113,27 @@ TEST(FormatBlockReaderTest, ReadsLittleEndianFieldsOnlyInsideTheBlock) {
     EXPECT_EQ(reader.Read<std::uint8_t>(6), std::nullopt);
     EXPECT_EQ(reader.Read<std::uint8_t>(SIZE_MAX), std::nullopt);
     EXPECT_EQ(FormatBlockReader(nullptr, 100).Read<std::uint8_t>(0), std::nullopt);
+}
+
+struct SpanCase {
+    const char* name;
+    TickSpan span;
+    std::int64_t rateNum, rateDen;
+    std::optional<std::int64_t> frames;
+};
+
+TEST(FramesInSpanTest, RoundsUpOnlyWithinTheClocksTick) {
+    const SpanCase cases[] = {
+        {"a tick of 1/90000 s short", {900899, 1, 90000}, 24000, 1001, 240},
+        {"a millisecond short", {9999, 1, 1000}, 60, 1, 600},
+        {"two milliseconds short", {9998, 1, 1000}, 60, 1, 599},
+        {"half a frame over", {10020, 1, 1000}, 25, 1, 250},
+        {"ticks longer than a frame: the nearest", {8, 1, 10}, 24, 1, 19},
+        {"no length", {0, 1, 1000}, 25, 1, 0},
+        {"no rate", {1000, 1, 1000}, 0, 1, std::nullopt},
+    };
+    for (const SpanCase& c : cases)
+        EXPECT_EQ(FramesInSpan(c.span, c.rateNum, c.rateDen), c.frames) << c.name;
 }
 
 // The setting only shortens the limit, never below the shortest, and takes nothing but digits;

@@ -26,8 +26,9 @@ struct Case {
     GUID formattype;
     std::vector<std::uint8_t> block;
     double length;
-    TMediaStream expected;  // FrameRate starts at kDetectorRate
-    bool nullBlock = false; // cbFormat set but pbFormat null
+    TMediaStream expected;                             // FrameRate starts at kDetectorRate
+    bool nullBlock = false;                            // cbFormat set but pbFormat null
+    std::optional<std::int64_t> frames = std::nullopt; // the count the detector tells
 };
 
 TMediaStream Expect(std::string type, float frameRate = kDetectorRate) {
@@ -74,6 +75,13 @@ std::vector<Case> Cases() {
          32.666,
          ExpectVideo("Video", 29.969999313354492f, "720x576", 24, 978, "Unknown (0)", 1.25f)},
         // The double nearest 255 / 25 s times 25 falls short of 255 by its rounding alone.
+        // The detector's count stands for the rate narrowed to whole 100 ns units times the
+        // length, which the count never sees; it needs no length of its own.
+        {"DetectorCountStands", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(333667, pal), 32.666,
+         ExpectVideo("Video", 29.969999313354492f, "720x576", 24, 979, "Unknown (0)", 1.25f), false,
+         979},
+        {"DetectorCountWithoutLength", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(400000, pal), 0,
+         ExpectVideo("Video", 25, "720x576", 24, 62, "Unknown (0)", 1.25f), false, 62},
         {"ExactLengthMakesWholeFrames", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(400000, pal),
          255.0 / 25, ExpectVideo("Video", 25, "720x576", 24, 255, "Unknown (0)", 1.25f)},
         {"JustShortOfAFrameIsNotAFrame", MEDIATYPE_Video, FORMAT_VideoInfo, VideoInfo(400000, pal),
@@ -163,7 +171,7 @@ TEST_P(ClassificationTest, FillsTheStreamSummary) {
     stream.FrameRate = kDetectorRate;
     stream.Duration = "kept";
     CurrentStream = &stream;
-    GetMediaTypeDescriptionX(mediaType, c.length);
+    GetMediaTypeDescriptionX(mediaType, c.length, c.frames);
     CurrentStream = nullptr;
 
     const TMediaStream& e = c.expected;

@@ -106,6 +106,8 @@ public:
         *framesPerSecond = *Stream().frameRate;
         return S_OK;
     }
+    // Scripts tell no count, so a video stream's frames are its rate times its length.
+    HRESULT get_FrameCount(std::int64_t*) override { return E_FAIL; }
 
 private:
     const ScriptedStream& Stream() const {
