@@ -75,6 +75,7 @@ public:
         std::vector<std::string> paths; // the roots, with Roots::Fixed
         unsigned readers = 1;           // how many work at once (Fixed) or wait ready (PerRequest)
         FormatSettings format;          // how the reports write numbers
+        std::string program; // the reader program; empty: found beside the running program
     };
 
     // Starts the readers. Throws ReaderStartFailure when the reader program cannot be found or

@@ -1,9 +1,10 @@
 // Listing folders: which entries are files to report on, which are folders to descend into.
-#include "cli/FolderWalk.h"
+#include "reader/FolderWalk.h"
 
-#include "cli/Descriptors.h"
-#include "cli/FolderChain.h"
 #include "platform/HResult.h"
+#include "platform/ReadActivity.h"
+#include "reader/Descriptors.h"
+#include "reader/FolderChain.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -108,6 +109,8 @@ private:
         }
         errno = 0;
         while (const dirent* entry = ::readdir(stream.Get())) {
+            // The storage answered: a long folder on a slow mount is no stall.
+            TouchReadActivity();
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
