@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/PrintableName.h"
+#include "reader/Sandbox.h"
 
 #include <algorithm>
 #include <charconv>
@@ -84,6 +85,10 @@ ParsedArguments ParseArguments(int argc, char** argv) {
             return {std::nullopt, 0};
         } else if (argument == "--version") {
             std::puts("zarvo-report " ZARVO_VERSION);
+            // What a reader started now will have in force, asked of the kernel here.
+            for (const std::string& line :
+                 reader::ProtectionLines(reader::ExpectedSandbox(reader::KernelSandboxSupport())))
+                std::puts(line.c_str());
             return {std::nullopt, 0};
         } else if (argument == "--recursive") {
             command.recursive = true;

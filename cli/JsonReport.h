@@ -1,7 +1,7 @@
 // The --json form of a file's report: one JSON object on one line, for scripts.
 #pragma once
 
-#include "cli/FileReport.h"
+#include "report/FileReport.h"
 
 #include <string>
 #include <string_view>

@@ -1,24 +1,23 @@
 // zarvo-report: prints the report of each named media file, or of the files in named folders.
 #include "cli/CommandLine.h"
-#include "cli/FileReport.h"
-#include "cli/FolderWalk.h"
+#include "cli/InOrder.h"
 #include "cli/JsonReport.h"
-#include "cli/OrderedRunner.h"
 #include "cli/PrintableName.h"
 #include "cli/ProgressLine.h"
 #include "cli/ReportWriter.h"
 #include "cli/RunSummary.h"
-#include "platform/HResult.h"
-#include "platform/MediaDet.h"
+#include "reader/ReaderPool.h"
+#include "report/FileReport.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -51,26 +50,8 @@ void Count(const zarvo::FileReport& report, zarvo::RunCounts& counts) {
     }
 }
 
-// Each job holds up to four descriptors at once (its folder, the file listed, the file read and
-// the one its size is read from), so the soft limit is raised as far as allowed, and where it
-// stays low fewer jobs run than asked for rather than files be refused for want of descriptors.
-unsigned JobsTheDescriptorsAllow(unsigned asked) {
-    constexpr rlim_t kEachJob = 4;
-    constexpr rlim_t kOthers = 32; // standard streams, libraries, the folder walk
-    rlimit limit;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return asked;
-    if (limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
-            ::getrlimit(RLIMIT_NOFILE, &limit);
-    }
-    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= kOthers + kEachJob * asked)
-        return asked;
-    if (limit.rlim_cur < kOthers + kEachJob)
-        return 1;
-    return static_cast<unsigned>((limit.rlim_cur - kOthers) / kEachJob);
-}
+// How often the progress line is brought up to date while the next report is awaited.
+constexpr std::chrono::milliseconds kTick{100};
 
 } // namespace
 
@@ -80,19 +61,46 @@ int main(int argc, char** argv) {
         return parsed.exitStatus;
     const zarvo::CommandLine& command = *parsed.command;
 
+    std::setlocale(LC_NUMERIC, "");
+    // What the readers hand back outlives the pool, whose thread puts it here.
+    zarvo::InOrder<zarvo::WalkResult> walks;
+    zarvo::InOrder<zarvo::FileReport> reports;
+    // Every file is read by a reader process, in a box that lets it read only beneath the paths
+    // named; this process lists and reads nothing itself.
+    std::optional<zarvo::ReaderPool> pool;
+    try {
+        pool.emplace(zarvo::ReaderPool::Settings{zarvo::ReaderPool::Roots::Fixed,
+                                                 command.paths,
+                                                 std::max(1u, command.jobs),
+                                                 zarvo::LocaleFormatSettings(),
+                                                 {}});
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "zarvo-report: %s\n", error.what());
+        return 1;
+    }
+
+    // The folders are listed by the readers too, watched as their reads are.
+    const zarvo::WalkOptions walk{command.recursive, command.followLinks, command.paths.size() > 1};
+    for (std::size_t i = 0; i < command.paths.size(); ++i)
+        pool->Walk(command.paths[i], walk,
+                   [&walks, i](zarvo::WalkResult found) { walks.Put(i, std::move(found)); });
     std::vector<zarvo::WorkItem> items;
     bool anyFolder = false;
-    const zarvo::WalkOptions walk{command.recursive, command.followLinks, command.paths.size() > 1};
-    for (const std::string& path : command.paths)
-        anyFolder = zarvo::AddPath(path, walk, items) || anyFolder;
-
-    std::setlocale(LC_NUMERIC, "");
-    const zarvo::FormatSettings settings = zarvo::LocaleFormatSettings();
-    const unsigned jobs = JobsTheDescriptorsAllow(static_cast<unsigned>(
-        std::max<std::size_t>(1, std::min<std::size_t>(command.jobs, items.size()))));
-    // Each report creates a detector of its own, so reports on several threads share none.
-    zarvo::SilenceMediaLibraryLog();
-    const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
+    for (std::size_t i = 0; i < command.paths.size(); ++i) {
+        std::optional<zarvo::WalkResult> found;
+        while (!(found = walks.Take(i, kTick))) {
+        }
+        if (found->refusal) {
+            // Whether it was a folder is not known: it is refused as a named path is.
+            zarvo::WorkItem& item = items.emplace_back();
+            item.path = command.paths[i];
+            item.listError = *found->refusal;
+            continue;
+        }
+        anyFolder = anyFolder || found->isFolder;
+        items.insert(items.end(), std::make_move_iterator(found->items.begin()),
+                     std::make_move_iterator(found->items.end()));
+    }
 
     // A closed pipe is reported by the write that fails, so the run can stop cleanly.
     std::signal(SIGPIPE, SIG_IGN);
@@ -102,10 +110,6 @@ int main(int argc, char** argv) {
     zarvo::RunCounts counts;
     bool failed = false;
 
-    const auto work = [&](std::size_t i) {
-        return zarvo::BuildFileReport(items[i], settings, outToTerminal && !command.json,
-                                      command.json);
-    };
     const auto take = [&](std::size_t i, zarvo::FileReport& report) {
         Count(report, counts);
         if (outToTerminal)
@@ -124,17 +128,28 @@ int main(int argc, char** argv) {
         progress.Show(i + 1, items.size());
         return true;
     };
-    const auto idle = [&](std::size_t done) { progress.Show(done, items.size()); };
-    // The probe's own refusal, given while the read that stalled may still be blocked.
-    const auto stalled = [](std::size_t) {
-        return zarvo::FileReport{zarvo::FileOutcome::Unreadable,
-                                 {},
-                                 zarvo::DescribeStatus(zarvo::ZARVO_E_READ_STALLED),
-                                 {}};
+    // At most two reports for each reader wait to be printed, so memory stays bounded however
+    // long the run; the pool's thread puts each where the printing loop finds it.
+    const std::size_t window = 2 * std::size_t{std::max(1u, command.jobs)};
+    std::size_t asked = 0;
+    const auto ask = [&](std::size_t taken) {
+        for (; asked < items.size() && asked < taken + window; ++asked)
+            pool->Report(items[asked], outToTerminal && !command.json, command.json,
+                         [&reports, i = asked](zarvo::FileReport report) {
+                             reports.Put(i, std::move(report));
+                         });
     };
-    const zarvo::RunEnd end = zarvo::RunInOrder(items.size(), jobs, work, take, idle, stalled,
-                                                std::chrono::milliseconds(100));
+    for (std::size_t taken = 0; taken < items.size(); ++taken) {
+        ask(taken);
+        std::optional<zarvo::FileReport> report;
+        while (!(report = reports.Take(taken, kTick)))
+            progress.Show(taken, items.size());
+        if (!take(taken, *report))
+            break;
+    }
     progress.Clear();
+    // The readers go before the results they would have handed on.
+    pool.reset();
 
     int status = failed ? 1 : 0;
     if (!out.Flush()) {
@@ -146,12 +161,6 @@ int main(int argc, char** argv) {
         status = 1;
     } else if (anyFolder) {
         std::fprintf(stderr, "%s\n", zarvo::SummaryLine(counts).c_str());
-    }
-    // A thread still blocked in a read uses the items, the settings and the detector's class:
-    // the process ends without destroying them under it.
-    if (end.abandoned != 0) {
-        std::fflush(nullptr);
-        ::_exit(status);
     }
     return status;
 }

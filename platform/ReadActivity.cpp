@@ -10,6 +10,7 @@ namespace zarvo {
 namespace {
 
 thread_local ReadActivity* current = nullptr;
+std::atomic<std::atomic<std::int64_t>*> shared{nullptr};
 
 std::int64_t Now() noexcept {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -38,6 +39,12 @@ ReadActivityScope::~ReadActivityScope() {
 void TouchReadActivity() noexcept {
     if (current != nullptr)
         current->Touch();
+    if (std::atomic<std::int64_t>* stamp = shared.load(std::memory_order_relaxed))
+        stamp->store(Now(), std::memory_order_relaxed);
+}
+
+void ShareReadActivity(std::atomic<std::int64_t>* stamp) noexcept {
+    shared.store(stamp, std::memory_order_relaxed);
 }
 
 } // namespace zarvo

@@ -37,7 +37,12 @@ private:
     ReadActivity* previous_;
 };
 
-// Touches the activity of this thread's report, when it has one.
+// Touches the activity of this thread's report, when it has one, and the process's shared stamp,
+// when it has one.
 void TouchReadActivity() noexcept;
+
+// In a reader process: from now on every touch also stores the steady clock's time, in
+// nanoseconds, at `stamp`, a page shared with the front end that watches the reader for stalls.
+void ShareReadActivity(std::atomic<std::int64_t>* stamp) noexcept;
 
 } // namespace zarvo

@@ -3,8 +3,6 @@
 
 #include "platform/HResult.h"
 
-#include <exception>
-
 namespace zarvo {
 
 void RecordedReport::SetApplicationTitle(const std::string& title) {
@@ -47,18 +45,6 @@ void RecordedReport::Replay(ReportView& view) const {
             break;
         }
     }
-}
-
-RecordedReport RecordReport(const std::string& path, const FormatSettings& settings) {
-    RecordedReport report;
-    try {
-        report.outcome = GetFileData(path, report, settings);
-    } catch (const std::exception& error) {
-        report.error = error.what();
-    } catch (...) {
-        report.error.emplace();
-    }
-    return report;
 }
 
 bool ReadingCutShort(const ReportOutcome& outcome) {

@@ -1,8 +1,8 @@
-// One file's report, built into memory so that reports made at once can be written in order.
+// One file's report as zarvo-report prints it, made in a reader and handed back whole, so that
+// reports made at once can be written in order.
 #pragma once
 
-#include "cli/FolderWalk.h"
-#include "report/NumberFormat.h"
+#include "report/MediaStream.h"
 #include "report/ReportBuilder.h"
 
 #include <cstdint>
@@ -40,12 +40,5 @@ struct FileReport {
 
 // How a detector outcome counts when the file was found in a folder.
 FileOutcome ClassifyOutcome(const ReportOutcome& outcome);
-
-// Builds the report of `item`, whole or not at all. With `forTerminal`, control characters of the
-// file's name and path are escaped in the text, as in messages; otherwise its bytes are kept
-// exactly. With `withFacts`, the numbers behind the report are kept as well. Every failure,
-// running out of memory too, becomes an unreadable file.
-FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal,
-                           bool withFacts = false) noexcept;
 
 } // namespace zarvo

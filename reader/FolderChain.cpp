@@ -1,5 +1,5 @@
 // Folders and files opened through the walk's steps, each checked on the way.
-#include "cli/FolderChain.h"
+#include "reader/FolderChain.h"
 
 #include "platform/FilePath.h"
 #include "platform/HResult.h"

@@ -1,11 +1,11 @@
-// Turning the paths on the command line into the list of files to report on.
+// One file to report on, as the folder walk found it: what both the reader and the front end
+// that orders the reports know of it.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
-#include <vector>
 
 namespace zarvo {
 
@@ -49,9 +49,5 @@ struct WalkOptions {
     // with several paths named, a relative path alone could stand for files of any of them.
     bool headingsWithArgument = false;
 };
-
-// Appends the work for one command-line path: the path itself when it is not a folder, or else
-// the files in the folder, in byte order of their paths. Returns whether the path is a folder.
-bool AddPath(const std::string& path, const WalkOptions& options, std::vector<WorkItem>& items);
 
 } // namespace zarvo

@@ -1,9 +1,10 @@
 // Listing folders: which entries are files to report on, which are folders to descend into.
-#include "cli/FolderWalk.h"
+#include "reader/FolderWalk.h"
 
-#include "cli/Descriptors.h"
-#include "cli/FolderChain.h"
 #include "platform/HResult.h"
+#include "platform/ReadActivity.h"
+#include "reader/Descriptors.h"
+#include "reader/FolderChain.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,13 +102,18 @@ private:
         // Each folder is listed once: a second way to it, or a loop back to it, adds nothing.
         if (!visited_.insert(folder.step->id).second)
             return;
-        FolderStream stream = FolderStream::Adopt(UniqueFd(::dup(fd)));
+        // Listed through a descriptor of its own, opened afresh rather than duplicated: the
+        // reader's box lets it open folders for reading but not duplicate descriptors.
+        FolderStream stream = FolderStream::Adopt(
+            UniqueFd(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK)));
         if (!stream.IsOpen()) {
             Fail(folder.shown, errno);
             return;
         }
         errno = 0;
         while (const dirent* entry = ::readdir(stream.Get())) {
+            // The storage answered: a long folder on a slow mount is no stall.
+            TouchReadActivity();
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;

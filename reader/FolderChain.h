@@ -2,8 +2,8 @@
 // checked against what the walk found, so that an entry replaced since leads nowhere else.
 #pragma once
 
-#include "cli/Descriptors.h"
-#include "cli/FolderWalk.h"
+#include "reader/Descriptors.h"
+#include "reader/FolderWalk.h"
 
 #include <memory>
 #include <string>

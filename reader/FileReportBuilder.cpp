@@ -1,8 +1,8 @@
-// Building one file's report into memory and deciding how a file without one counts.
-#include "cli/FileReport.h"
+// Building one file's report into memory.
+#include "reader/FileReportBuilder.h"
 
-#include "cli/FolderChain.h"
 #include "cli/PrintableName.h"
+#include "reader/FolderChain.h"
 
 #include <exception>
 #include <new>
@@ -67,25 +67,6 @@ private:
 };
 
 } // namespace
-
-FileOutcome ClassifyOutcome(const ReportOutcome& outcome) {
-    // A folder may hold anything: a file that is no media at all, or has nothing to report, is
-    // no news to the user. Any other failure (permission, damage, an I/O error, a time limit,
-    // something that is not a regular file, a status the detector learns later) may hide a
-    // media file the user expects to see, so it is told rather than passed over.
-    switch (outcome.result) {
-    case ReportResult::Reported:
-        return FileOutcome::Reported;
-    case ReportResult::NoStreams:
-        return FileOutcome::NotMedia;
-    case ReportResult::NotOpened:
-        return outcome.status == VFW_E_UNKNOWN_FILE_TYPE ? FileOutcome::NotMedia
-                                                         : FileOutcome::Unreadable;
-    case ReportResult::NoDetector:
-        break;
-    }
-    return FileOutcome::Unreadable;
-}
 
 FileReport BuildFileReport(const WorkItem& item, const FormatSettings& settings, bool forTerminal,
                            bool withFacts) noexcept {

@@ -1,0 +1,579 @@
+// The pool's thread: it starts readers, hands them requests, reads their answers as hostile input
+// and watches each busy reader's activity page and processor clock, killing and replacing any that
+// stalls, loops or breaks the protocol.
+#include "reader/ReaderPool.h"
+
+#include "platform/ProbeLimits.h"
+#include "reader/ActivityPage.h"
+#include "reader/Channel.h"
+#include "reader/Descriptors.h"
+#include "reader/Messages.h"
+#include "reader/ReaderProcess.h"
+#include "report/ReaderFailure.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <poll.h>
+#include <set>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <thread>
+#include <variant>
+
+namespace zarvo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// How often a busy reader is looked at when none of them says anything.
+constexpr auto kTick = 50ms;
+// A request may use the probe's own processor limit and this much more before its reader is
+// killed, so that the probe's own refusal comes first whenever the probe is still in control.
+constexpr auto kProcessorMargin = 2s;
+// Readers killed but not gone after this long are stuck in the kernel (a hung mount).
+constexpr auto kStuckAfter = 1s;
+// With this many stuck readers at once no more are started: the requests are refused instead.
+constexpr std::size_t kMaxStuck = 4;
+// After this many stalls in a row on one device, its other files are refused without reading.
+constexpr int kStallsInARow = 3;
+// How long the front end waits for an ended reader's exit status before calling it stopped.
+constexpr auto kExitStatusWait = 1s;
+// A reader that takes nothing for this long while a request is sent to it is broken.
+constexpr auto kSendTimeout = 2s;
+
+enum class Kind { Record, Report, Walk };
+
+ReaderFailure Failed(ReaderFailure::Kind kind, int signal = 0, std::string detail = {}) {
+    return {kind, signal, std::move(detail)};
+}
+
+struct Job {
+    ReaderPool::Ticket ticket = 0;
+    Kind kind = Kind::Report;
+    std::string request;         // encoded
+    std::string root;            // with Roots::PerRequest: the reader's only root
+    std::optional<dev_t> device; // the file's device, where the walk saw it
+    std::function<void(ReaderRecording)> recorded;
+    std::function<void(FileReport)> reported;
+    std::function<void(WalkResult)> walked;
+};
+
+struct Reader {
+    ReaderProcess process;
+    MessageAssembler assembler{kMaxMessageBytes};
+    bool rooted = false;
+    std::optional<Job> job;
+    Clock::time_point progress; // the job's start, or the last sign of progress
+    Clock::time_point lastLook; // when the processor clock was last read
+    std::chrono::nanoseconds cpuAtStart{0};
+    std::chrono::nanoseconds cpuAtLastLook{0};
+    std::optional<Clock::time_point> endedAt; // the channel closed: waiting for the exit status
+};
+
+// A killed or finished reader not yet reaped.
+struct Gone {
+    pid_t pid;
+    Clock::time_point since;
+};
+
+} // namespace
+
+struct ReaderPool::Impl {
+    Impl(Settings s) : settings(std::move(s)) {}
+
+    const Settings settings;
+    std::string program;
+    UniqueFd wake;
+
+    mutable std::mutex mutex;
+    std::deque<Job> queue;
+    std::vector<std::unique_ptr<Reader>> readers; // pool thread only
+    std::set<Ticket> awaiting;  // every request not yet answered, refused or dropped
+    std::set<Ticket> cancelled; // cancelled while running or while their answer waited
+    Ticket nextTicket = 1;
+    bool stop = false;
+    // Running jobs' tickets and whether their storage is slow to answer, for Waiting().
+    std::map<Ticket, bool> running;
+
+    std::mutex delivering; // held while callbacks run, so Cancel can wait for one
+    std::map<dev_t, int> stallsInARow;
+    std::vector<Gone> gone;
+    std::thread thread;
+
+    struct Delivery {
+        Ticket ticket;
+        std::function<void()> call;
+    };
+    std::vector<Delivery> deliveries; // pool thread only
+
+    Ticket Add(Job job) {
+        Ticket ticket;
+        {
+            const std::lock_guard lock(mutex);
+            ticket = job.ticket = nextTicket++;
+            awaiting.insert(ticket);
+            queue.push_back(std::move(job));
+        }
+        Wake();
+        return ticket;
+    }
+
+    void Wake() const {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wake.Get(), &one, sizeof one);
+    }
+
+    void Refuse(Job& job, const ReaderFailure& failure) {
+        const std::string words = ReaderFailureText(failure);
+        switch (job.kind) {
+        case Kind::Record:
+            deliveries.push_back({job.ticket, [done = std::move(job.recorded), words] {
+                                      done(ReaderRecording{{}, words});
+                                  }});
+            return;
+        case Kind::Report:
+            deliveries.push_back({job.ticket, [done = std::move(job.reported), failure] {
+                                      done(ReaderFailureReport(failure));
+                                  }});
+            return;
+        case Kind::Walk:
+            deliveries.push_back({job.ticket, [done = std::move(job.walked), words] {
+                                      done(WalkResult{false, {}, words});
+                                  }});
+            return;
+        }
+    }
+
+    // Hands a reader's answer to the job that asked; false when it is no answer to that job.
+    bool Answer(Job& job, Reply& reply) {
+        if (std::holds_alternative<OutOfMemoryReply>(reply)) {
+            Refuse(job, Failed(ReaderFailure::Kind::OutOfMemory));
+            return true;
+        }
+        switch (job.kind) {
+        case Kind::Record:
+            if (auto* recording = std::get_if<RecordedReport>(&reply)) {
+                deliveries.push_back({job.ticket, [done = std::move(job.recorded),
+                                                   result = std::move(*recording)]() mutable {
+                                          done(ReaderRecording{std::move(result), {}});
+                                      }});
+                return true;
+            }
+            return false;
+        case Kind::Report:
+            if (auto* report = std::get_if<FileReport>(&reply)) {
+                if (job.device)
+                    stallsInARow.erase(*job.device);
+                deliveries.push_back({job.ticket, [done = std::move(job.reported),
+                                                   result = std::move(*report)]() mutable {
+                                          done(std::move(result));
+                                      }});
+                return true;
+            }
+            return false;
+        case Kind::Walk:
+            if (auto* walk = std::get_if<WalkReply>(&reply)) {
+                // A path that is no folder comes back as itself, alone.
+                if (!walk->isFolder && walk->items.size() != 1)
+                    return false;
+                deliveries.push_back(
+                    {job.ticket,
+                     [done = std::move(job.walked), result = std::move(*walk)]() mutable {
+                         done(WalkResult{result.isFolder, std::move(result.items), {}});
+                     }});
+                return true;
+            }
+            return false;
+        }
+        return false;
+    }
+
+    // Ends a reader: killed unless it already ended, reaped when it goes. Its job, if any and
+    // not cancelled, is refused for `failure`.
+    void Drop(std::size_t index, const std::optional<ReaderFailure>& failure) {
+        Reader& reader = *readers[index];
+        if (reader.job) {
+            {
+                const std::lock_guard lock(mutex);
+                running.erase(reader.job->ticket);
+                if (!failure) {
+                    awaiting.erase(reader.job->ticket);
+                    cancelled.erase(reader.job->ticket);
+                }
+            }
+            if (failure) {
+                if (failure->kind == ReaderFailure::Kind::Stalled && reader.job->device)
+                    ++stallsInARow[*reader.job->device];
+                Refuse(*reader.job, *failure);
+            }
+        }
+        const pid_t pid = reader.process.Kill();
+        if (pid > 0)
+            gone.push_back({pid, Clock::now()});
+        readers.erase(readers.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+
+    std::size_t Stuck(Clock::time_point now) {
+        std::erase_if(gone, [](const Gone& g) { return ReaderProcess::Reaped(g.pid); });
+        return static_cast<std::size_t>(std::count_if(
+            gone.begin(), gone.end(), [&](const Gone& g) { return now - g.since > kStuckAfter; }));
+    }
+
+    bool Start(Job& job, Reader& reader) {
+        if (!reader.rooted) {
+            RootsRequest roots;
+            if (settings.roots == Roots::Fixed)
+                roots.roots = settings.paths;
+            else
+                roots.roots = {job.root};
+            if (!SendMessage(reader.process.Channel(), EncodeRequest(roots)))
+                return false;
+            reader.rooted = true;
+        }
+        if (!SendMessage(reader.process.Channel(), job.request))
+            return false;
+        reader.progress = reader.lastLook = Clock::now();
+        reader.cpuAtStart = reader.cpuAtLastLook = reader.process.ProcessorTime();
+        return true;
+    }
+
+    std::unique_ptr<Reader> NewReader(std::string& problem) {
+        auto reader = std::make_unique<Reader>();
+        problem = reader->process.Start(program, kSendTimeout);
+        if (!problem.empty())
+            return nullptr;
+        return reader;
+    }
+
+    // Gives queued jobs to idle readers, starting readers up to the number allowed.
+    void Assign() {
+        const Clock::time_point now = Clock::now();
+        const std::size_t stuck = Stuck(now);
+        for (;;) {
+            std::optional<Job> job;
+            {
+                const std::lock_guard lock(mutex);
+                if (queue.empty())
+                    return;
+                job = std::move(queue.front());
+                queue.pop_front();
+            }
+            // A device that keeps stalling, or readers stuck past the bound, cost no more time.
+            if ((job->device && stallsInARow[*job->device] >= kStallsInARow) ||
+                stuck >= kMaxStuck) {
+                Refuse(*job, Failed(ReaderFailure::Kind::DeviceStalling));
+                continue;
+            }
+            Reader* idle = nullptr;
+            for (const auto& reader : readers)
+                if (!reader->job && !reader->endedAt &&
+                    (settings.roots == Roots::Fixed || !reader->rooted)) {
+                    idle = reader.get();
+                    break;
+                }
+            const std::size_t busy = static_cast<std::size_t>(std::count_if(
+                readers.begin(), readers.end(), [](const auto& r) { return r->job.has_value(); }));
+            if (idle == nullptr && busy < std::max(1u, settings.readers)) {
+                std::string problem;
+                std::unique_ptr<Reader> started = NewReader(problem);
+                if (!started) {
+                    Refuse(*job, Failed(ReaderFailure::Kind::NotStarted, 0, problem));
+                    continue;
+                }
+                idle = started.get();
+                readers.push_back(std::move(started));
+            }
+            if (idle == nullptr) {
+                const std::lock_guard lock(mutex);
+                queue.push_front(std::move(*job));
+                return;
+            }
+            const Ticket ticket = job->ticket;
+            idle->job = std::move(job);
+            {
+                const std::lock_guard lock(mutex);
+                running[ticket] = false;
+            }
+            if (!Start(*idle->job, *idle)) {
+                const auto at = std::find_if(readers.begin(), readers.end(),
+                                             [&](const auto& r) { return r.get() == idle; });
+                Drop(static_cast<std::size_t>(at - readers.begin()),
+                     Failed(ReaderFailure::Kind::Exited));
+            }
+        }
+    }
+
+    // Keeps readers started and waiting for the window's next request.
+    void KeepWarm() {
+        if (settings.roots != Roots::PerRequest)
+            return;
+        std::size_t waiting = static_cast<std::size_t>(
+            std::count_if(readers.begin(), readers.end(),
+                          [](const auto& r) { return !r->rooted && !r->endedAt; }));
+        while (waiting < std::max(1u, settings.readers) && Stuck(Clock::now()) < kMaxStuck) {
+            std::string problem;
+            std::unique_ptr<Reader> started = NewReader(problem);
+            if (!started)
+                return;
+            readers.push_back(std::move(started));
+            ++waiting;
+        }
+    }
+
+    // Reads what a reader sent. Returns the failure that ends it, if any.
+    std::optional<ReaderFailure> Read(Reader& reader) {
+        std::vector<char> buffer(kFragmentBytes + 1);
+        for (;;) {
+            bool truncated = false;
+            const long got =
+                ReceiveFragment(reader.process.Channel(), buffer.data(), buffer.size(), truncated);
+            if (got < 0 && errno == EAGAIN)
+                return std::nullopt;
+            if (got <= 0) {
+                reader.endedAt = Clock::now();
+                return std::nullopt;
+            }
+            switch (
+                reader.assembler.Add({buffer.data(), static_cast<std::size_t>(got)}, truncated)) {
+            case MessageAssembler::Result::More:
+                continue;
+            case MessageAssembler::Result::Malformed:
+                return Failed(ReaderFailure::Kind::Malformed);
+            case MessageAssembler::Result::Complete:
+                break;
+            }
+            // Nothing was asked of it: whatever it says is out of turn.
+            if (!reader.job)
+                return Failed(ReaderFailure::Kind::Malformed);
+            std::optional<Reply> reply = DecodeReply(reader.assembler.Take());
+            // A reader that ran out of memory ends after saying so: it takes no more work.
+            const bool ending = reply && std::holds_alternative<OutOfMemoryReply>(*reply);
+            if (!reply || !Answer(*reader.job, *reply))
+                return Failed(ReaderFailure::Kind::Malformed);
+            {
+                const std::lock_guard lock(mutex);
+                running.erase(reader.job->ticket);
+            }
+            reader.job.reset();
+            // The window's reader serves one file only.
+            if (ending || settings.roots == Roots::PerRequest)
+                reader.endedAt = Clock::now();
+        }
+    }
+
+    // Whether a busy reader has stalled or used up its processor time.
+    std::optional<ReaderFailure> Watch(Reader& reader, Clock::time_point now) {
+        const std::chrono::nanoseconds cpu = reader.process.ProcessorTime();
+        // A reader that works the processor is no stalled one: its processor limit ends it. A
+        // read blocked in the kernel uses next to none; a loop gets whatever share of a core a
+        // busy machine leaves it, which may be small.
+        if ((cpu - reader.cpuAtLastLook) * 20 > now - reader.lastLook)
+            reader.progress = now;
+        reader.cpuAtLastLook = cpu;
+        reader.lastLook = now;
+        // The page is the reader's word: a time in the future counts as now, and it can only
+        // move the watch's start later, never earlier than the request.
+        const Clock::time_point answered{std::chrono::nanoseconds(
+            std::min(reader.process.LastAnswer(), now.time_since_epoch().count()))};
+        reader.progress = std::max(reader.progress, answered);
+        if (cpu - reader.cpuAtStart > std::chrono::seconds(kWorkSeconds) + kProcessorMargin)
+            return Failed(ReaderFailure::Kind::ProcessorLimit);
+        const auto quiet = now - reader.progress;
+        {
+            const std::lock_guard lock(mutex);
+            running[reader.job->ticket] = quiet > 1s;
+        }
+        if (quiet > StallLimit())
+            return Failed(ReaderFailure::Kind::Stalled);
+        return std::nullopt;
+    }
+
+    // The failure of a reader whose channel closed, once its exit status is known.
+    std::optional<ReaderFailure> Ended(Reader& reader, Clock::time_point now, bool& decided) {
+        decided = true;
+        int status = 0;
+        if (reader.process.TryReap(status)) {
+            if (WIFSIGNALED(status))
+                return Failed(ReaderFailure::Kind::Signal, WTERMSIG(status));
+            return Failed(ReaderFailure::Kind::Exited);
+        }
+        if (now - *reader.endedAt > kExitStatusWait)
+            return Failed(ReaderFailure::Kind::Exited);
+        decided = false;
+        return std::nullopt;
+    }
+
+    // Readers busy on a request nobody wants any more are killed; their answers would be dropped.
+    void DropCancelled() {
+        for (std::size_t i = readers.size(); i-- > 0;) {
+            const std::optional<Job>& job = readers[i]->job;
+            bool unwanted;
+            {
+                const std::lock_guard lock(mutex);
+                unwanted = job && cancelled.contains(job->ticket);
+            }
+            if (unwanted)
+                Drop(i, std::nullopt);
+        }
+    }
+
+    void Deliver() {
+        if (deliveries.empty())
+            return;
+        std::vector<Delivery> batch = std::move(deliveries);
+        deliveries.clear();
+        const std::lock_guard deliveryLock(delivering);
+        for (Delivery& delivery : batch) {
+            {
+                const std::lock_guard lock(mutex);
+                awaiting.erase(delivery.ticket);
+                if (cancelled.erase(delivery.ticket) != 0)
+                    continue;
+            }
+            delivery.call();
+        }
+    }
+
+    void Run() {
+        std::vector<pollfd> watched;
+        for (;;) {
+            {
+                const std::lock_guard lock(mutex);
+                if (stop)
+                    break;
+            }
+            DropCancelled();
+            Assign();
+            KeepWarm();
+            Deliver();
+            bool ending = false;
+            watched.assign(1, pollfd{wake.Get(), POLLIN, 0});
+            for (const auto& reader : readers) {
+                watched.push_back({reader->process.Channel(), POLLIN, 0});
+                ending = ending || reader->endedAt.has_value();
+            }
+            const int timeout = ending ? 5 : static_cast<int>(kTick.count());
+            if (::poll(watched.data(), watched.size(), timeout) < 0 && errno != EINTR)
+                throw std::system_error(errno, std::generic_category(), "poll");
+            if ((watched[0].revents & POLLIN) != 0) {
+                std::uint64_t count;
+                [[maybe_unused]] const ssize_t got = ::read(wake.Get(), &count, sizeof count);
+            }
+            const Clock::time_point now = Clock::now();
+            for (std::size_t i = readers.size(); i-- > 0;) {
+                Reader& reader = *readers[i];
+                std::optional<ReaderFailure> failure;
+                if (!reader.endedAt && watched[i + 1].revents != 0)
+                    failure = Read(reader);
+                if (!failure && reader.endedAt) {
+                    // An idle reader that went (the window's, after its one report; or after
+                    // saying it ran out of memory) is simply replaced.
+                    if (!reader.job) {
+                        Drop(i, std::nullopt);
+                        continue;
+                    }
+                    bool decided = false;
+                    failure = Ended(reader, now, decided);
+                    if (!decided)
+                        continue;
+                }
+                if (!failure && reader.job)
+                    failure = Watch(reader, now);
+                if (failure)
+                    Drop(i, failure);
+            }
+        }
+        // Every reader goes at once; none is waited for beyond a look at whether it has gone.
+        while (!readers.empty())
+            Drop(readers.size() - 1, std::nullopt);
+        Stuck(Clock::now());
+    }
+};
+
+ReaderPool::ReaderPool(Settings settings) : impl_(std::make_unique<Impl>(std::move(settings))) {
+    impl_->program =
+        impl_->settings.program.empty() ? FindReaderProgram() : impl_->settings.program;
+    if (::access(impl_->program.c_str(), X_OK) != 0)
+        throw ReaderStartFailure("cannot run the reader program " + impl_->program + ": " +
+                                 std::generic_category().message(errno));
+    impl_->wake = UniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!impl_->wake.IsOpen())
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    impl_->thread = std::thread([impl = impl_.get()] { impl->Run(); });
+}
+
+ReaderPool::~ReaderPool() {
+    {
+        const std::lock_guard lock(impl_->mutex);
+        impl_->stop = true;
+    }
+    impl_->Wake();
+    impl_->thread.join();
+}
+
+ReaderPool::Ticket ReaderPool::Record(std::string path, std::function<void(ReaderRecording)> done) {
+    Job job;
+    job.kind = Kind::Record;
+    job.request = EncodeRequest(RecordRequest{path, impl_->settings.format});
+    job.root = std::move(path);
+    job.recorded = std::move(done);
+    return impl_->Add(std::move(job));
+}
+
+ReaderPool::Ticket ReaderPool::Report(WorkItem item, bool forTerminal, bool withFacts,
+                                      std::function<void(FileReport)> done) {
+    Job job;
+    job.kind = Kind::Report;
+    if (item.folder)
+        job.device = item.folder->id.device;
+    job.root = item.path;
+    job.request = EncodeRequest(
+        ReportRequest{std::move(item), impl_->settings.format, forTerminal, withFacts});
+    job.reported = std::move(done);
+    return impl_->Add(std::move(job));
+}
+
+ReaderPool::Ticket ReaderPool::Walk(std::string path, WalkOptions options,
+                                    std::function<void(WalkResult)> done) {
+    Job job;
+    job.kind = Kind::Walk;
+    job.request = EncodeRequest(WalkRequest{path, options});
+    job.root = std::move(path);
+    job.walked = std::move(done);
+    return impl_->Add(std::move(job));
+}
+
+void ReaderPool::Cancel(Ticket ticket) {
+    {
+        const std::lock_guard lock(impl_->mutex);
+        const auto queued = std::find_if(impl_->queue.begin(), impl_->queue.end(),
+                                         [&](const Job& job) { return job.ticket == ticket; });
+        if (queued != impl_->queue.end()) {
+            impl_->awaiting.erase(ticket);
+            impl_->queue.erase(queued);
+            return;
+        }
+        if (!impl_->awaiting.contains(ticket))
+            return;
+        // A running job's reader is killed by the pool's thread, which finds its ticket here;
+        // an answer that already came waits in a delivery and is skipped there.
+        impl_->cancelled.insert(ticket);
+    }
+    impl_->Wake();
+    // A callback running now ends before this returns.
+    const std::lock_guard wait(impl_->delivering);
+}
+
+bool ReaderPool::Waiting(Ticket ticket) const {
+    const std::lock_guard lock(impl_->mutex);
+    const auto found = impl_->running.find(ticket);
+    return found != impl_->running.end() && found->second;
+}
+
+} // namespace zarvo
