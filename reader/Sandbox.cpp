@@ -5,6 +5,7 @@
 
 #include "reader/Landlock.h"
 #include "reader/Limits.h"
+#include "reader/Sanitizer.h"
 #include "reader/Seccomp.h"
 
 #include <cerrno>
@@ -33,12 +34,8 @@ SandboxSupport KernelSandboxSupport() noexcept {
 }
 
 std::uint64_t DefaultMemoryCap() noexcept {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef ZARVO_ADDRESS_SANITIZER
     return 0;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return 0;
-#endif
 #endif
     // Measured over both corpora and the test clips: no report needs more than TODO MiB.
     return 1ULL << 30;
