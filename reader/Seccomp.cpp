@@ -88,8 +88,10 @@ constexpr int kFatalCalls[] = {
     SCMP_SYS(listen), SCMP_SYS(accept),   SCMP_SYS(accept4), SCMP_SYS(tkill),
 };
 
-// Any access but reading, and creating, truncating or appending.
-constexpr scmp_datum_t kNotReadOnly = O_ACCMODE | O_CREAT | O_TRUNC | O_APPEND | __O_TMPFILE;
+// Any access but reading, and creating, truncating or appending. O_TMPFILE carries O_DIRECTORY,
+// which opening a folder to list it needs: only its own bit is refused.
+constexpr scmp_datum_t kNotReadOnly =
+    O_ACCMODE | O_CREAT | O_TRUNC | O_APPEND | (O_TMPFILE & ~O_DIRECTORY);
 
 } // namespace
 
