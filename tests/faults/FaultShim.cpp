@@ -16,9 +16,24 @@
 //                              aside and a symbolic link to ZARVO_FAULT_LINK put in its place,
 //                              as another program racing the reader could
 //     swap=1                   the same, just before the first open() of the file's path itself
+//     crash=0                  the first read of the file dies of SIGSEGV, as a parser bug can
+//     forbidden=0              the first read of the file first tries, one after the other, what
+//                              code a hostile file took over would, recording nothing itself, and
+//                              then reads on; each step is left out when its variable is not set:
+//                                1 opens ZARVO_FAULT_WRITE for writing, creating it, and writes
+//                                2 reads ZARVO_FAULT_SECRET and writes it to stdout and stderr
+//                                3 connects to TCP port ZARVO_FAULT_PORT on 127.0.0.1 and sends
+//                                4 forks a child that ends at once
+//                                5 sends SIGUSR1 to its parent process (ZARVO_FAULT_SIGNAL=1)
+//                                6 runs /usr/bin/touch ZARVO_FAULT_TOUCH in its own place
+//     forbidden=STEP           only that step of the above
+//     grab=MEBIBYTES           the first read of the file first allocates that much memory and
+//                              writes to every page of it; the read fails with ENOMEM when the
+//                              allocation does
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -27,7 +42,10 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <string>
+#include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,6 +130,82 @@ void SwapBefore(const char* name, bool byPath) {
     if (::rename(target, (std::string(target) + ".moved").c_str()) != 0 ||
         ::symlink(link, target) != 0)
         std::abort();
+}
+
+// The crash fault: a write to a page that cannot be written, which the kernel answers with
+// SIGSEGV as it does a parser's stray pointer.
+void Crash() {
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile char*>(page) = 1;
+}
+
+// Writes all of `text` to `fd`, as far as the descriptor takes it.
+void WriteAll(int fd, const char* text, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, text, size);
+        if (written <= 0)
+            return;
+        text += written;
+        size -= static_cast<size_t>(written);
+    }
+}
+
+// The forbidden fault's steps; each is left out when what it needs is not set.
+void TryForbidden(long long only) {
+    const auto step = [only](long long number) { return only == 0 || only == number; };
+    static const char kMessage[] = "written by a reader\n";
+    if (const char* path = std::getenv("ZARVO_FAULT_WRITE"); path != nullptr && step(1)) {
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            WriteAll(fd, kMessage, sizeof kMessage - 1);
+            ::close(fd);
+        }
+    }
+    if (const char* path = std::getenv("ZARVO_FAULT_SECRET"); path != nullptr && step(2)) {
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        char secret[4096];
+        const ssize_t size = fd >= 0 ? ::read(fd, secret, sizeof secret) : -1;
+        if (size > 0) {
+            WriteAll(STDOUT_FILENO, secret, static_cast<size_t>(size));
+            WriteAll(STDERR_FILENO, secret, static_cast<size_t>(size));
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (const char* port = std::getenv("ZARVO_FAULT_PORT"); port != nullptr && step(3)) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(std::atoi(port)));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            WriteAll(fd, kMessage, sizeof kMessage - 1);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (step(4)) {
+        if (const pid_t child = ::fork(); child == 0)
+            ::_exit(0);
+    }
+    if (const char* signal = std::getenv("ZARVO_FAULT_SIGNAL"); signal != nullptr && step(5))
+        ::kill(::getppid(), SIGUSR1);
+    if (const char* path = std::getenv("ZARVO_FAULT_TOUCH"); path != nullptr && step(6)) {
+        char program[] = "/usr/bin/touch";
+        char* const arguments[] = {program, const_cast<char*>(path), nullptr};
+        ::execv(program, arguments);
+    }
+}
+
+// The grab fault: whether `mebibytes` could be allocated and written to.
+bool Grab(long long mebibytes) {
+    const size_t size = static_cast<size_t>(mebibytes) << 20;
+    char* block = static_cast<char*>(std::malloc(size));
+    if (block == nullptr)
+        return false;
+    for (size_t offset = 0; offset < size; offset += 4096)
+        static_cast<volatile char*>(block)[offset] = 1;
+    std::free(block);
+    return true;
 }
 
 int Watch(const char* path, int fd) {
@@ -199,6 +293,17 @@ ssize_t read(int fd, void* buffer, size_t size) {
     if (fd != faultyFd)
         return next(fd, buffer, size);
     const Fault& fault = TheFault();
+    static std::atomic<bool> firstRead{true};
+    if (firstRead.exchange(false)) {
+        if (Is("crash"))
+            Crash();
+        if (Is("forbidden"))
+            TryForbidden(fault.first);
+        if (Is("grab") && !Grab(fault.first)) {
+            errno = ENOMEM;
+            return -1;
+        }
+    }
     if (Is("spinup") && delivered == 0)
         SleepMilliseconds(fault.first);
     if (Is("stall") && delivered >= fault.first && !stalled.exchange(true))
