@@ -30,6 +30,10 @@
 //     grab=MEBIBYTES           the first read of the file first allocates that much memory and
 //                              writes to every page of it; the read fails with ENOMEM when the
 //                              allocation does
+//
+// The truncate and swap faults stand for another program changing the file: a process the shim
+// starts as it is loaded makes the change, so that it is made even from a process that has since
+// given up the right to write.
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -42,11 +46,15 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <netinet/in.h>
+#include <new>
 #include <string>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -108,6 +116,85 @@ bool IsTarget(const char* path, const char* target) {
     return std::strcmp(resolved, wanted) == 0;
 }
 
+// A change to the file, asked of the process that makes it through a page both share.
+struct Change {
+    enum State : uint32_t { kIdle, kAsked, kDone };
+    std::atomic<uint32_t> state{kIdle};
+    bool swap = false;  // else truncate
+    long long size = 0; // what a truncation leaves
+    bool failed = false;
+};
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
+
+Change* change = nullptr;
+
+void Futex(std::atomic<uint32_t>& word, int operation, uint32_t value) {
+    ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), operation, value, nullptr, nullptr, 0);
+}
+
+// Waits until `word` is no longer `value`.
+void WaitWhile(std::atomic<uint32_t>& word, uint32_t value) {
+    while (word.load() == value)
+        Futex(word, FUTEX_WAIT, value);
+}
+
+bool Make(bool swap, long long size) {
+    const char* target = std::getenv("ZARVO_FAULT_FILE");
+    if (!swap)
+        return ::truncate(target, size) == 0;
+    return ::rename(target, (std::string(target) + ".moved").c_str()) == 0 &&
+           ::symlink(std::getenv("ZARVO_FAULT_LINK"), target) == 0;
+}
+
+// Makes the change, through the changing process where there is one.
+void MakeChange(bool swap, long long size) {
+    if (change == nullptr) {
+        if (!Make(swap, size))
+            std::abort();
+        return;
+    }
+    change->swap = swap;
+    change->size = size;
+    change->state = Change::kAsked;
+    Futex(change->state, FUTEX_WAKE, 1);
+    WaitWhile(change->state, Change::kAsked);
+    if (change->failed)
+        std::abort();
+    change->state = Change::kIdle;
+}
+
+// Starts the process that makes changes for this one: holding none of its descriptors, ending
+// with it.
+__attribute__((constructor)) void StartChanger() {
+    if (!Is("truncate") && !Is("swap"))
+        return;
+    void* page =
+        ::mmap(nullptr, sizeof(Change), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED)
+        return;
+    // Made before the fork, so that the changer cannot reset a change already asked for.
+    Change* shared = new (page) Change;
+    const pid_t parent = ::getpid();
+    const pid_t changer = ::fork();
+    if (changer < 0)
+        return;
+    change = shared;
+    if (changer > 0)
+        return;
+    ::close_range(0, ~0U, 0);
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(0);
+    for (;;) {
+        WaitWhile(change->state, Change::kIdle);
+        if (change->state == Change::kAsked) {
+            change->failed = !Make(change->swap, change->size);
+            change->state = Change::kDone;
+            Futex(change->state, FUTEX_WAKE, 1);
+        }
+        WaitWhile(change->state, Change::kDone);
+    }
+}
+
 // The swap fault: replaces the target by a link when `name`, given to open() when `byPath`, is
 // its path, or else ends with its last component.
 void SwapBefore(const char* name, bool byPath) {
@@ -127,9 +214,7 @@ void SwapBefore(const char* name, bool byPath) {
     }
     if (swapped.exchange(true))
         return;
-    if (::rename(target, (std::string(target) + ".moved").c_str()) != 0 ||
-        ::symlink(link, target) != 0)
-        std::abort();
+    MakeChange(true, 0);
 }
 
 // The crash fault: a write to a page that cannot be written, which the kernel answers with
@@ -315,8 +400,7 @@ ssize_t read(int fd, void* buffer, size_t size) {
     if (Is("truncate") && delivered >= fault.first) {
         struct stat status;
         if (::fstat(fd, &status) == 0 && status.st_size > fault.first)
-            if (::truncate(std::getenv("ZARVO_FAULT_FILE"), status.st_size / 2) != 0)
-                std::abort();
+            MakeChange(false, status.st_size / 2);
     }
     const ssize_t count = next(fd, buffer, size);
     if (count > 0) {
