@@ -1,8 +1,11 @@
-// The list was found by running the report builder over the test clips and both corpora under a
-// trapping filter, and holds only what those runs asked for plus what glibc needs to start a
-// thread (libavcodec's decoders use threads), to abort and to sleep. Arguments are checked where
-// a call can do more than a reader needs: files open read-only, memory is never made executable,
-// writes go to the channel only, a new task is a thread of this process, signals stay inside it.
+// The list was found by running the report builder over the test clips and both corpora
+// (1,076 reports) under a trapping filter: it holds what those runs asked for, what the folder
+// walk uses (listing, duplicating a folder's descriptor), and what glibc needs to grow or shrink
+// memory, sleep, abort and start or end a thread. No report of the corpora starts a thread, but a
+// decoder may, and a thread gains nothing outside the box: refusing it would only turn such a file
+// into a refusal. Arguments are checked where a call can do more than a reader needs: files open
+// read-only, memory is never made executable, writes go to the channel only, a new task is a
+// thread of this process, signals stay inside it.
 #include "reader/Seccomp.h"
 
 #include <cerrno>
@@ -37,43 +40,34 @@ private:
 };
 
 // Calls a reader needs with any arguments: reading, seeking, the status of files, listing
-// folders, closing, memory, waiting, time, its own identity, signal handling, ending.
+// folders, closing, memory, waiting, time, its own identity, signal handling, a thread's start
+// and end, ending.
 constexpr int kPlainCalls[] = {
     SCMP_SYS(read),
     SCMP_SYS(pread64),
     SCMP_SYS(readv),
-    SCMP_SYS(preadv),
     SCMP_SYS(lseek),
     SCMP_SYS(fstat),
     SCMP_SYS(newfstatat),
     SCMP_SYS(statx),
     SCMP_SYS(getdents64),
-    SCMP_SYS(readlink),
-    SCMP_SYS(readlinkat),
-    SCMP_SYS(getcwd),
+    SCMP_SYS(dup),
     SCMP_SYS(close),
     SCMP_SYS(munmap),
     SCMP_SYS(mremap),
     SCMP_SYS(brk),
     SCMP_SYS(madvise),
     SCMP_SYS(futex),
-    SCMP_SYS(poll),
-    SCMP_SYS(ppoll),
     SCMP_SYS(clock_gettime),
-    SCMP_SYS(clock_getres),
-    SCMP_SYS(gettimeofday),
     SCMP_SYS(clock_nanosleep),
     SCMP_SYS(nanosleep),
     SCMP_SYS(getrusage),
     SCMP_SYS(sched_yield),
-    SCMP_SYS(sched_getaffinity),
-    SCMP_SYS(getrandom),
     SCMP_SYS(getpid),
     SCMP_SYS(gettid),
     SCMP_SYS(rt_sigreturn),
     SCMP_SYS(rt_sigprocmask),
     SCMP_SYS(rt_sigaction),
-    SCMP_SYS(sigaltstack),
     SCMP_SYS(restart_syscall),
     SCMP_SYS(set_robust_list),
     SCMP_SYS(rseq),
@@ -130,10 +124,9 @@ std::string InstallAllowList(int channelFd, std::uint32_t otherwise) {
     for (const int option : {PR_SET_NAME, PR_GET_NAME})
         add(SCMP_ACT_ALLOW, SCMP_SYS(prctl),
             {SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(option))});
-    for (const int command : {F_GETFD, F_SETFD, F_GETFL})
+    for (const int command : {F_GETFD, F_GETFL})
         add(SCMP_ACT_ALLOW, SCMP_SYS(fcntl),
             {SCMP_A1(SCMP_CMP_EQ, static_cast<scmp_datum_t>(command))});
-    add(SCMP_ACT_ALLOW, SCMP_SYS(prlimit64), {SCMP_A2(SCMP_CMP_EQ, 0)}); // reading a limit only
 
     // A thread of this process, and nothing else; glibc goes back to clone when clone3, whose
     // flags a filter cannot see, is not there.
