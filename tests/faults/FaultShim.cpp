@@ -2,7 +2,7 @@
 // or changing under the reader, as storage and other programs can. It touches nothing else.
 //
 //   ZARVO_FAULT_FILE  the path, exactly as the program opens it; a file opened again through
-//                     /proc/self/fd is matched by its absolute path
+//                     /proc/self/fd is matched as the same file
 //   ZARVO_FAULT       one of:
 //     slow=BYTES_PER_SECOND    every read takes as long as that rate gives its bytes
 //     spinup=MILLISECONDS      the first read waits that long
@@ -36,7 +36,6 @@
 // given up the right to write.
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdarg>
 #include <cstdint>
@@ -101,19 +100,17 @@ template <typename Function> Function Next(const char* name) {
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
-// Whether `path` names the target: as given, or through a descriptor's name in /proc.
+// Whether `path` names the target: as given, or through a descriptor's name in /proc. The
+// descriptor's file is compared with the target's by identity, which asks nothing of a process
+// that may no longer resolve names.
 bool IsTarget(const char* path, const char* target) {
     if (std::strcmp(path, target) == 0)
         return true;
     if (std::strncmp(path, "/proc/self/fd/", 14) != 0)
         return false;
-    char resolved[PATH_MAX];
-    char wanted[PATH_MAX];
-    const ssize_t length = ::readlink(path, resolved, sizeof resolved - 1);
-    if (length < 0 || ::realpath(target, wanted) == nullptr)
-        return false;
-    resolved[length] = '\0';
-    return std::strcmp(resolved, wanted) == 0;
+    struct stat opened, wanted;
+    return ::stat(path, &opened) == 0 && ::stat(target, &wanted) == 0 &&
+           opened.st_dev == wanted.st_dev && opened.st_ino == wanted.st_ino;
 }
 
 // A change to the file, asked of the process that makes it through a page both share.
