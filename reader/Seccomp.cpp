@@ -124,7 +124,7 @@ std::string InstallAllowList(int channelFd, std::uint32_t otherwise) {
     for (const int option : {PR_SET_NAME, PR_GET_NAME})
         add(SCMP_ACT_ALLOW, SCMP_SYS(prctl),
             {SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(option))});
-    for (const int command : {F_GETFD, F_GETFL})
+    for (const int command : {F_GETFD, F_SETFD, F_GETFL}) // fdopendir sets FD_CLOEXEC
         add(SCMP_ACT_ALLOW, SCMP_SYS(fcntl),
             {SCMP_A1(SCMP_CMP_EQ, static_cast<scmp_datum_t>(command))});
 
