@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <seccomp.h>
 #include <sys/prctl.h>
 
@@ -55,6 +56,10 @@ SandboxEntry EnterSandbox(const SandboxPolicy& policy) {
         return entry;
     }
     entry.inForce.noNewPrivileges = true;
+    // The local time zone, which the C library reads from /etc/localtime on first use, is read
+    // while the file system is still open, so that a media library's dates come out as they would
+    // outside the box.
+    ::tzset();
     if (const int abi = LandlockAbi(); abi > 0) {
         if (entry.error = RestrictToReadingBeneath(policy.roots, abi); !entry.error.empty())
             return entry;
