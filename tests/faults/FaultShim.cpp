@@ -290,9 +290,11 @@ bool Grab(long long mebibytes) {
     return true;
 }
 
-int Watch(const char* path, int fd) {
+// Takes `fd` for the target's when `path` names it. A descriptor opened with O_PATH only names the
+// file (as a sandbox does for the paths it allows) and cannot read it: it is no opening.
+int Watch(const char* path, int flags, int fd) {
     const char* target = std::getenv("ZARVO_FAULT_FILE");
-    if (fd >= 0 && target != nullptr && IsTarget(path, target)) {
+    if (fd >= 0 && (flags & O_PATH) == 0 && target != nullptr && IsTarget(path, target)) {
         faultyFd = fd;
         delivered = 0;
         if (Is("nomem"))
@@ -347,7 +349,7 @@ int open(const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
     SwapBefore(path, true);
-    return Watch(path, next(path, flags, mode));
+    return Watch(path, flags, next(path, flags, mode));
 }
 
 int openat(int folder, const char* path, int flags, ...) {
@@ -357,7 +359,7 @@ int openat(int folder, const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
     SwapBefore(path, false);
-    return Watch(path, next(folder, path, flags, mode));
+    return Watch(path, flags, next(folder, path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -367,7 +369,7 @@ int open64(const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
     SwapBefore(path, true);
-    return Watch(path, next(path, flags, mode));
+    return Watch(path, flags, next(path, flags, mode));
 }
 
 ssize_t read(int fd, void* buffer, size_t size) {
