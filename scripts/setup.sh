@@ -3,7 +3,7 @@
 # What building and running the two programs needs: all that ./run installs. qt6-wayland lets
 # the window run natively on a Wayland desktop.
 run_packages=(g++ cmake ninja-build pkg-config
-              libavformat-dev libavcodec-dev libavutil-dev
+              libavformat-dev libavcodec-dev libavutil-dev libseccomp-dev
               qt6-base-dev qt6-wayland libgl-dev nlohmann-json3-dev)
 # What ./test needs besides: the test framework, clang for the fuzz targets, the tools that
 # check the desktop files, the man pages and the Debian package, the encoders that make the

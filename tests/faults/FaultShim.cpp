@@ -2,8 +2,7 @@
 // or changing under the reader, as storage and other programs can. It touches nothing else.
 //
 //   ZARVO_FAULT_FILE  the path, exactly as the program opens it; a file opened again through
-//                     /proc/self/fd is matched by its absolute path, and, when the path is a
-//                     folder's ending in "/", by any file beneath it
+//                     /proc/self/fd is matched as the same file
 //   ZARVO_FAULT       one of:
 //     slow=BYTES_PER_SECOND    every read takes as long as that rate gives its bytes
 //     spinup=MILLISECONDS      the first read waits that long
@@ -19,9 +18,27 @@
 //                              aside and a symbolic link to ZARVO_FAULT_LINK put in its place,
 //                              as another program racing the reader could
 //     swap=1                   the same, just before the first open() of the file's path itself
+//     crash=0                  the first read of the file dies of SIGSEGV, as a parser bug can
+//     forbidden=0              the first read of the file first tries, one after the other, what
+//                              code a hostile file took over would, recording nothing itself, and
+//                              then reads on; each step is left out when its variable is not set:
+//                                1 opens ZARVO_FAULT_WRITE for writing, creating it, and writes
+//                                2 reads ZARVO_FAULT_SECRET and writes it to stdout and stderr
+//                                3 connects to TCP port ZARVO_FAULT_PORT on 127.0.0.1 and sends
+//                                4 forks a child that ends at once
+//                                5 sends SIGUSR1 to its parent process (ZARVO_FAULT_SIGNAL=1)
+//                                6 runs /usr/bin/touch ZARVO_FAULT_TOUCH in its own place
+//     forbidden=STEP           only that step of the above
+//     grab=MEBIBYTES           the first read of the file first allocates that much memory and
+//                              writes to every page of it; the read fails with ENOMEM when the
+//                              allocation does
+//
+// The truncate and swap faults stand for another program changing the file: a process the shim
+// starts as it is loaded makes the change, so that it is made even from a process that has since
+// given up the right to write.
 #include <atomic>
 #include <cerrno>
-#include <climits>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -30,8 +47,15 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/futex.h>
+#include <netinet/in.h>
+#include <new>
 #include <string>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -78,23 +102,96 @@ template <typename Function> Function Next(const char* name) {
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
-// Whether `path` names the target: as given, or through a descriptor's name in /proc.
+// Whether `path` names the target: as given, or through a descriptor's name in /proc. The
+// descriptor's file is compared with the target's by identity, which asks nothing of a process
+// that may no longer resolve names.
 bool IsTarget(const char* path, const char* target) {
     if (std::strcmp(path, target) == 0)
         return true;
     if (std::strncmp(path, "/proc/self/fd/", 14) != 0)
         return false;
-    char resolved[PATH_MAX];
-    char wanted[PATH_MAX];
-    const ssize_t length = ::readlink(path, resolved, sizeof resolved - 1);
-    if (length < 0 || ::realpath(target, wanted) == nullptr)
-        return false;
-    resolved[length] = '\0';
-    // A folder's path ending in "/" stands for every file beneath it.
-    const size_t folder = std::strlen(wanted);
-    if (target[0] != '\0' && target[std::strlen(target) - 1] == '/')
-        return std::strncmp(resolved, wanted, folder) == 0 && resolved[folder] == '/';
-    return std::strcmp(resolved, wanted) == 0;
+    struct stat opened, wanted;
+    return ::stat(path, &opened) == 0 && ::stat(target, &wanted) == 0 &&
+           opened.st_dev == wanted.st_dev && opened.st_ino == wanted.st_ino;
+}
+
+// A change to the file, asked of the process that makes it through a page both share.
+struct Change {
+    enum State : uint32_t { kIdle, kAsked, kDone };
+    std::atomic<uint32_t> state{kIdle};
+    bool swap = false;  // else truncate
+    long long size = 0; // what a truncation leaves
+    bool failed = false;
+};
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
+
+Change* change = nullptr;
+
+void Futex(std::atomic<uint32_t>& word, int operation, uint32_t value) {
+    ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&word), operation, value, nullptr, nullptr, 0);
+}
+
+// Waits until `word` is no longer `value`.
+void WaitWhile(std::atomic<uint32_t>& word, uint32_t value) {
+    while (word.load() == value)
+        Futex(word, FUTEX_WAIT, value);
+}
+
+bool Make(bool swap, long long size) {
+    const char* target = std::getenv("ZARVO_FAULT_FILE");
+    if (!swap)
+        return ::truncate(target, size) == 0;
+    return ::rename(target, (std::string(target) + ".moved").c_str()) == 0 &&
+           ::symlink(std::getenv("ZARVO_FAULT_LINK"), target) == 0;
+}
+
+// Makes the change, through the changing process where there is one.
+void MakeChange(bool swap, long long size) {
+    if (change == nullptr) {
+        if (!Make(swap, size))
+            std::abort();
+        return;
+    }
+    change->swap = swap;
+    change->size = size;
+    change->state = Change::kAsked;
+    Futex(change->state, FUTEX_WAKE, 1);
+    WaitWhile(change->state, Change::kAsked);
+    if (change->failed)
+        std::abort();
+    change->state = Change::kIdle;
+}
+
+// Starts the process that makes changes for this one: holding none of its descriptors, ending
+// with it.
+__attribute__((constructor)) void StartChanger() {
+    if (!Is("truncate") && !Is("swap"))
+        return;
+    void* page =
+        ::mmap(nullptr, sizeof(Change), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED)
+        return;
+    // Made before the fork, so that the changer cannot reset a change already asked for.
+    Change* shared = new (page) Change;
+    const pid_t parent = ::getpid();
+    const pid_t changer = ::fork();
+    if (changer < 0)
+        return;
+    change = shared;
+    if (changer > 0)
+        return;
+    ::close_range(0, ~0U, 0);
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(0);
+    for (;;) {
+        WaitWhile(change->state, Change::kIdle);
+        if (change->state == Change::kAsked) {
+            change->failed = !Make(change->swap, change->size);
+            change->state = Change::kDone;
+            Futex(change->state, FUTEX_WAKE, 1);
+        }
+        WaitWhile(change->state, Change::kDone);
+    }
 }
 
 // The swap fault: replaces the target by a link when `name`, given to open() when `byPath`, is
@@ -116,14 +213,90 @@ void SwapBefore(const char* name, bool byPath) {
     }
     if (swapped.exchange(true))
         return;
-    if (::rename(target, (std::string(target) + ".moved").c_str()) != 0 ||
-        ::symlink(link, target) != 0)
-        std::abort();
+    MakeChange(true, 0);
 }
 
-int Watch(const char* path, int fd) {
+// The crash fault: a write to a page that cannot be written, which the kernel answers with
+// SIGSEGV as it does a parser's stray pointer.
+void Crash() {
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile char*>(page) = 1;
+}
+
+// Writes all of `text` to `fd`, as far as the descriptor takes it.
+void WriteAll(int fd, const char* text, size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, text, size);
+        if (written <= 0)
+            return;
+        text += written;
+        size -= static_cast<size_t>(written);
+    }
+}
+
+// The forbidden fault's steps; each is left out when what it needs is not set.
+void TryForbidden(long long only) {
+    const auto step = [only](long long number) { return only == 0 || only == number; };
+    static const char kMessage[] = "written by a reader\n";
+    if (const char* path = std::getenv("ZARVO_FAULT_WRITE"); path != nullptr && step(1)) {
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            WriteAll(fd, kMessage, sizeof kMessage - 1);
+            ::close(fd);
+        }
+    }
+    if (const char* path = std::getenv("ZARVO_FAULT_SECRET"); path != nullptr && step(2)) {
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        char secret[4096];
+        const ssize_t size = fd >= 0 ? ::read(fd, secret, sizeof secret) : -1;
+        if (size > 0) {
+            WriteAll(STDOUT_FILENO, secret, static_cast<size_t>(size));
+            WriteAll(STDERR_FILENO, secret, static_cast<size_t>(size));
+        }
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (const char* port = std::getenv("ZARVO_FAULT_PORT"); port != nullptr && step(3)) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(std::atoi(port)));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            WriteAll(fd, kMessage, sizeof kMessage - 1);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (step(4)) {
+        if (const pid_t child = ::fork(); child == 0)
+            ::_exit(0);
+    }
+    if (const char* signal = std::getenv("ZARVO_FAULT_SIGNAL"); signal != nullptr && step(5))
+        ::kill(::getppid(), SIGUSR1);
+    if (const char* path = std::getenv("ZARVO_FAULT_TOUCH"); path != nullptr && step(6)) {
+        char program[] = "/usr/bin/touch";
+        char* const arguments[] = {program, const_cast<char*>(path), nullptr};
+        ::execv(program, arguments);
+    }
+}
+
+// The grab fault: whether `mebibytes` could be allocated and written to.
+bool Grab(long long mebibytes) {
+    const size_t size = static_cast<size_t>(mebibytes) << 20;
+    char* block = static_cast<char*>(std::malloc(size));
+    if (block == nullptr)
+        return false;
+    for (size_t offset = 0; offset < size; offset += 4096)
+        static_cast<volatile char*>(block)[offset] = 1;
+    std::free(block);
+    return true;
+}
+
+// Takes `fd` for the target's when `path` names it. A descriptor opened with O_PATH only names the
+// file (as a sandbox does for the paths it allows) and cannot read it: it is no opening.
+int Watch(const char* path, int flags, int fd) {
     const char* target = std::getenv("ZARVO_FAULT_FILE");
-    if (fd >= 0 && target != nullptr && IsTarget(path, target)) {
+    if (fd >= 0 && (flags & O_PATH) == 0 && target != nullptr && IsTarget(path, target)) {
         faultyFd = fd;
         delivered = 0;
         // Only an opening that can read spins, not one that merely names the file (O_PATH), as
@@ -182,7 +355,7 @@ int open(const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open");
     SwapBefore(path, true);
-    return Watch(path, next(path, flags, mode));
+    return Watch(path, flags, next(path, flags, mode));
 }
 
 int openat(int folder, const char* path, int flags, ...) {
@@ -192,7 +365,7 @@ int openat(int folder, const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(int, const char*, int, ...)>("openat");
     SwapBefore(path, false);
-    return Watch(path, next(folder, path, flags, mode));
+    return Watch(path, flags, next(folder, path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -202,7 +375,7 @@ int open64(const char* path, int flags, ...) {
     va_end(arguments);
     static const auto next = Next<int (*)(const char*, int, ...)>("open64");
     SwapBefore(path, true);
-    return Watch(path, next(path, flags, mode));
+    return Watch(path, flags, next(path, flags, mode));
 }
 
 ssize_t read(int fd, void* buffer, size_t size) {
@@ -210,6 +383,17 @@ ssize_t read(int fd, void* buffer, size_t size) {
     if (fd != faultyFd)
         return next(fd, buffer, size);
     const Fault& fault = TheFault();
+    static std::atomic<bool> firstRead{true};
+    if (firstRead.exchange(false)) {
+        if (Is("crash"))
+            Crash();
+        if (Is("forbidden"))
+            TryForbidden(fault.first);
+        if (Is("grab") && !Grab(fault.first)) {
+            errno = ENOMEM;
+            return -1;
+        }
+    }
     if (Is("spinup") && delivered == 0)
         SleepMilliseconds(fault.first);
     if (Is("stall") && delivered >= fault.first && !stalled.exchange(true))
@@ -221,8 +405,7 @@ ssize_t read(int fd, void* buffer, size_t size) {
     if (Is("truncate") && delivered >= fault.first) {
         struct stat status;
         if (::fstat(fd, &status) == 0 && status.st_size > fault.first)
-            if (::truncate(std::getenv("ZARVO_FAULT_FILE"), status.st_size / 2) != 0)
-                std::abort();
+            MakeChange(false, status.st_size / 2);
     }
     const ssize_t count = next(fd, buffer, size);
     if (count > 0) {
