@@ -228,6 +228,11 @@ TEST_F(WindowOnFailingReader, FailedReadIsRefusedAndTheWindowGoesOn) {
 } // namespace
 } // namespace zarvo::test
 
+// Shows texts in failure messages; found by argument lookup, so it stands beside QString.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
