@@ -18,11 +18,13 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace zarvo::test {
 namespace {
@@ -190,6 +192,7 @@ const std::map<std::string, QString>& Refusals() {
         {"eio=0", QStringLiteral("Not read: read error (Input/output error)")},
         {"crash=0", QStringLiteral("Not read: the reader stopped: Segmentation fault")},
         {"forbidden=0", QStringLiteral("Not read: the reader stopped: Bad system call")},
+        {"forbidden=5", QStringLiteral("Not read: the reader stopped: Bad system call")},
         {"grab=3072", QStringLiteral("Not read: out of memory")},
         {"spin=0", QStringLiteral("Not read: reading stopped after 3 s of work without reaching "
                                   "the end of the streams' headers")},
@@ -197,10 +200,22 @@ const std::map<std::string, QString>& Refusals() {
     return refusals;
 }
 
+// What a taken-over reader would write or make, when the environment names it.
+std::vector<std::filesystem::path> ForbiddenOutputs() {
+    std::vector<std::filesystem::path> outputs;
+    for (const char* name : {"ZARVO_FAULT_WRITE", "ZARVO_FAULT_TOUCH"}) {
+        if (const char* path = std::getenv(name))
+            outputs.emplace_back(path);
+    }
+    return outputs;
+}
+
 TEST_F(WindowOnFailingReader, FailedReadIsRefusedAndTheWindowGoesOn) {
     const char* fault = std::getenv("ZARVO_FAULT");
     ASSERT_NE(fault, nullptr);
     ASSERT_EQ(Refusals().count(fault), 1u) << fault;
+    for (const std::filesystem::path& output : ForbiddenOutputs())
+        std::filesystem::remove(output);
     MakeForm(kBefore);
     ASSERT_EQ(Report().toStdString(), Expected("xvid_mp3.avi"));
     const QString before = Report();
@@ -217,6 +232,8 @@ TEST_F(WindowOnFailingReader, FailedReadIsRefusedAndTheWindowGoesOn) {
     EXPECT_TRUE(form_->isVisible());
     EXPECT_TRUE(messages_.isEmpty());
     EXPECT_LT(watch.LongestMilliseconds(), 2000) << "the window stood still during the read";
+    for (const std::filesystem::path& output : ForbiddenOutputs())
+        EXPECT_FALSE(std::filesystem::exists(output)) << output;
 
     // A fresh reader takes the next file.
     Choose(kAfter);
