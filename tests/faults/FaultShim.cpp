@@ -9,6 +9,8 @@
 //     stall=BYTES,MILLISECONDS the first read after BYTES waits that long
 //     eio=BYTES                every read after BYTES fails with EIO
 //     truncate=BYTES           after BYTES the file is cut to half its size
+//     spin=0                   opening the file never returns: the thread works the processor
+//                              without end and reads nothing, as a demuxer caught in a loop
 //     nomem=N                  from the file's first opening on, every Nth allocation made by
 //                              the thread that opened it fails, as when memory runs out
 //     swap=0                   just before the first open(at) of a name that is the file's last
@@ -119,6 +121,9 @@ int Watch(const char* path, int fd) {
     if (fd >= 0 && target != nullptr && IsTarget(path, target)) {
         faultyFd = fd;
         delivered = 0;
+        // A loop the compiler must keep: the barrier stands for work it cannot see.
+        while (Is("spin"))
+            __asm__ volatile("" ::: "memory");
         if (Is("nomem"))
             allocationPeriod = TheFault().first;
     }

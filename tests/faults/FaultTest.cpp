@@ -3,11 +3,15 @@
 #include "support/ChildProcess.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -264,6 +268,120 @@ TEST(FolderFaultTest, AReadBlockedForAMinuteIsRefusedAtTheStallLimitAndTheRunGoe
                            "10 s\nzarvo-report: 3 reports, 0 files skipped as not media, 1 "
                            "unreadable\n")
             << jobs;
+    }
+}
+
+// A loopback port that listens for the run, and says whether anyone connected.
+class Listener {
+public:
+    Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::listen(fd_, 4) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    ~Listener() { ::close(fd_); }
+
+    int Port() const { return port_; }
+    bool Connected() const {
+        const int peer = ::accept(fd_, nullptr, nullptr);
+        if (peer >= 0)
+            ::close(peer);
+        return peer >= 0;
+    }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+// Whatever a reader does when a hostile file takes it over costs that one file: the others are
+// reported, the run goes on and ends with status 1, and nothing the reader tried happened.
+TEST(ReaderFailureTest, CostsTheOneFileWhateverTheReaderDoes) {
+    constexpr const char* kSecret = "zarvo-secret-7731";
+    struct Row {
+        const char* fault;
+        std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+        const char* refusal;
+    };
+    const Row rows[] = {
+        {"crash=0", {}, "the reader stopped: Segmentation fault"},
+        // Writing, reading the secret out, connecting, creating a process, signalling the front
+        // end and running a program: the first call the box does not allow ends the reader.
+        {"forbidden=0", {{"ZARVO_FAULT_SIGNAL", "1"}}, "the reader stopped: Bad system call"},
+        {"grab=3072", {}, "out of memory"},
+        {"stall=0,60000",
+         {{"ZARVO_STALL_LIMIT_MS", "1000"}},
+         "reading stopped: no data came for 10 s"},
+        {"spin=0",
+         {},
+         "reading stopped after 3 s of work without reaching the end of the streams' headers"},
+    };
+    const std::string a = Report("a.mpg", "mpeg2_mp2.mpg");
+    const std::string c = Report("c.wav", "pcm.wav");
+    const auto named = [](const std::string& report) {
+        return report.substr(report.find('\n') + 1);
+    };
+    const struct {
+        const char* label;
+        std::vector<std::string> arguments;
+        std::string out, err;
+    } shapes[] = {
+        {"a folder, one reader",
+         {"-j1", "-r", "tree"},
+         a + "\n" + c,
+         "\nzarvo-report: 2 reports, 0 files skipped as not media, 1 unreadable\n"},
+        {"a folder, two readers",
+         {"-j2", "-r", "tree"},
+         a + "\n" + c,
+         "\nzarvo-report: 2 reports, 0 files skipped as not media, 1 unreadable\n"},
+        {"files named",
+         {"tree/a.mpg", "tree/b.avi", "tree/c.wav"},
+         named(a) + "\n" + named(c),
+         "\n"},
+    };
+    for (const Row& row : rows) {
+        for (const auto& shape : shapes) {
+            SCOPED_TRACE(std::string(row.fault) + ", " + shape.label);
+            const Scratch scratch;
+            scratch.Copy("mpeg2_mp2.mpg", "tree/a.mpg");
+            scratch.Copy("xvid_mp3.avi", "tree/b.avi");
+            scratch.Copy("pcm.wav", "tree/c.wav");
+            std::ofstream(scratch.Path() / "secret.txt") << kSecret;
+            const Listener listener;
+            ASSERT_NE(listener.Port(), 0);
+            auto environment = row.environment;
+            environment.insert(environment.end(),
+                               {{"LD_PRELOAD", ZARVO_FAULT_SHIM},
+                                {"ZARVO_FAULT_FILE", "tree/b.avi"},
+                                {"ZARVO_FAULT", row.fault},
+                                {"ZARVO_FAULT_WRITE", (scratch.Path() / "written.txt").string()},
+                                {"ZARVO_FAULT_SECRET", (scratch.Path() / "secret.txt").string()},
+                                {"ZARVO_FAULT_PORT", std::to_string(listener.Port())},
+                                {"ZARVO_FAULT_TOUCH", (scratch.Path() / "touched").string()}});
+            const zarvo::test::ChildResult run = zarvo::test::RunChild({
+                .program = ZARVO_REPORT,
+                .arguments = shape.arguments,
+                .directory = scratch.Path(),
+                .environment = environment,
+                .timeLimitSeconds = 60,
+            });
+            ASSERT_FALSE(run.timedOut) << zarvo::test::DescribeEnd(run);
+            EXPECT_EQ(run.exitCode, 1) << zarvo::test::DescribeEnd(run);
+            EXPECT_EQ(run.out, shape.out);
+            EXPECT_EQ(run.err, std::string("zarvo-report: tree/b.avi: ") + row.refusal + shape.err);
+            EXPECT_EQ(run.out.find(kSecret), std::string::npos);
+            EXPECT_EQ(run.err.find(kSecret), std::string::npos);
+            EXPECT_FALSE(fs::exists(scratch.Path() / "written.txt"));
+            EXPECT_FALSE(fs::exists(scratch.Path() / "touched"));
+            EXPECT_FALSE(listener.Connected());
+        }
     }
 }
 

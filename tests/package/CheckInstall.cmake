@@ -1,7 +1,7 @@
 # Installs the build into a scratch prefix and checks that the programs, the desktop entry, the
 # AppStream metainfo, the icons and the man pages are where a desktop and `man` look for them,
 # and that the desktop's own validators accept them.
-# Run with -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DAPPSTREAM_ID=...
+# Run with -DBUILD_DIR=... -DPREFIX=... -DVERSION=... -DAPPSTREAM_ID=... -DMEDIA_FILE=...
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE result OUTPUT_QUIET)
@@ -16,6 +16,7 @@ set(man_dir ${PREFIX}/${CMAKE_INSTALL_MANDIR}/man1)
 set(expected
     ${PREFIX}/${CMAKE_INSTALL_BINDIR}/zarvo
     ${PREFIX}/${CMAKE_INSTALL_BINDIR}/zarvo-report
+    ${PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/zarvo/zarvo-reader
     ${entry_file}
     ${metainfo_file}
     ${man_dir}/zarvo.1.gz
@@ -94,4 +95,12 @@ foreach(option IN LISTS options)
     message(FATAL_ERROR "the man page of zarvo-report does not explain ${option}")
   endif()
 endforeach()
+
+# The installed command finds the installed reader beside it, and reports through it.
+execute_process(COMMAND ${PREFIX}/${CMAKE_INSTALL_BINDIR}/zarvo-report ${MEDIA_FILE}
+                OUTPUT_VARIABLE report ERROR_VARIABLE problem RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT report MATCHES "Stream 1  --  ")
+  message(FATAL_ERROR "the installed zarvo-report gives no report (exit status ${result}):\n"
+                      "${problem}")
+endif()
 file(REMOVE_RECURSE ${PREFIX})

@@ -29,6 +29,7 @@ expected=$(
     {
         echo "-rwxr-xr-x ./usr/bin/zarvo"
         echo "-rwxr-xr-x ./usr/bin/zarvo-report"
+        echo "-rwxr-xr-x ./usr/libexec/zarvo/zarvo-reader"
         echo "-rw-r--r-- ./usr/share/applications/zarvo.desktop"
         echo "-rw-r--r-- ./usr/share/metainfo/$appstream_id.metainfo.xml"
         echo "-rw-r--r-- ./usr/share/man/man1/zarvo.1.gz"
@@ -44,8 +45,8 @@ $(diff <(echo "$expected") <(echo "$listing") || true)"
 
 # The programs come without their debugging information.
 dpkg-deb -x "$deb" "$work/root"
-for program in zarvo zarvo-report; do
-    file "$work/root/usr/bin/$program" | grep -q ', stripped' || fail "$program is not stripped"
+for program in bin/zarvo bin/zarvo-report libexec/zarvo/zarvo-reader; do
+    file "$work/root/usr/$program" | grep -q ', stripped' || fail "$program is not stripped"
 done
 
 # Dependencies computed from the programs' libraries, each with its lowest version.
