@@ -102,7 +102,10 @@ private:
         // Each folder is listed once: a second way to it, or a loop back to it, adds nothing.
         if (!visited_.insert(folder.step->id).second)
             return;
-        FolderStream stream = FolderStream::Adopt(UniqueFd(::dup(fd)));
+        // Listed through a descriptor of its own, opened afresh rather than duplicated: the
+        // reader's box lets it open folders for reading but not duplicate descriptors.
+        FolderStream stream = FolderStream::Adopt(
+            UniqueFd(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK)));
         if (!stream.IsOpen()) {
             Fail(folder.shown, errno);
             return;

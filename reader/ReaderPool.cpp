@@ -356,6 +356,8 @@ struct ReaderPool::Impl {
             if (!reader.job)
                 return Failed(ReaderFailure::Kind::Malformed);
             std::optional<Reply> reply = DecodeReply(reader.assembler.Take());
+            // A reader that ran out of memory ends after saying so: it takes no more work.
+            const bool ending = reply && std::holds_alternative<OutOfMemoryReply>(*reply);
             if (!reply || !Answer(*reader.job, *reply))
                 return Failed(ReaderFailure::Kind::Malformed);
             {
@@ -364,7 +366,7 @@ struct ReaderPool::Impl {
             }
             reader.job.reset();
             // The window's reader serves one file only.
-            if (settings.roots == Roots::PerRequest)
+            if (ending || settings.roots == Roots::PerRequest)
                 reader.endedAt = Clock::now();
         }
     }

@@ -2,7 +2,8 @@
 // or changing under the reader, as storage and other programs can. It touches nothing else.
 //
 //   ZARVO_FAULT_FILE  the path, exactly as the program opens it; a file opened again through
-//                     /proc/self/fd is matched by its absolute path
+//                     /proc/self/fd is matched by its absolute path, and, when the path is a
+//                     folder's ending in "/", by any file beneath it
 //   ZARVO_FAULT       one of:
 //     slow=BYTES_PER_SECOND    every read takes as long as that rate gives its bytes
 //     spinup=MILLISECONDS      the first read waits that long
@@ -89,6 +90,10 @@ bool IsTarget(const char* path, const char* target) {
     if (length < 0 || ::realpath(target, wanted) == nullptr)
         return false;
     resolved[length] = '\0';
+    // A folder's path ending in "/" stands for every file beneath it.
+    const size_t folder = std::strlen(wanted);
+    if (target[0] != '\0' && target[std::strlen(target) - 1] == '/')
+        return std::strncmp(resolved, wanted, folder) == 0 && resolved[folder] == '/';
     return std::strcmp(resolved, wanted) == 0;
 }
 
@@ -121,8 +126,9 @@ int Watch(const char* path, int fd) {
     if (fd >= 0 && target != nullptr && IsTarget(path, target)) {
         faultyFd = fd;
         delivered = 0;
-        // A loop the compiler must keep: the barrier stands for work it cannot see.
-        while (Is("spin"))
+        // Only an opening that can read spins, not one that merely names the file (O_PATH), as
+        // the reader's box does with each path it may read. The barrier keeps the loop in.
+        while (Is("spin") && (::fcntl(fd, F_GETFL) & O_PATH) == 0)
             __asm__ volatile("" ::: "memory");
         if (Is("nomem"))
             allocationPeriod = TheFault().first;
