@@ -117,7 +117,8 @@ protected:
     QStringList messages_;
 };
 
-// The faulty file's first read pauses 3 s, within the stall limit.
+// The faulty file's first read pauses 3 s, within the stall limit; a newer choice is also tried
+// on a read that never ends.
 using WindowOnSlowRead = WindowOnFailingReader;
 
 TEST_F(WindowOnSlowRead, WindowKeepsWorkingDuringTheReadAndShowsTheWholeReport) {
