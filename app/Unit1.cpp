@@ -7,11 +7,11 @@
 #include "app/FormStyle.h"
 #include "app/NameIconProvider.h"
 #include "app/ProgramState.h"
-#include "app/ReportJob.h"
 #include "app/ReportMemo.h"
 #include "app/ReportTabStops.h"
 #include "app/ToolTipTime.h"
 #include "app/Unit2.h"
+#include "app/WindowRequest.h"
 #include "platform/FilePath.h"
 #include "platform/HResult.h"
 #include "report/RecordedReport.h"
@@ -125,13 +125,15 @@ std::optional<QString> RunOpenDialog(QFileDialog& dialog) {
     return dialog.selectedFiles().constFirst();
 }
 
-TForm1::TForm1(const std::vector<std::string>& arguments, TForm1Services services, QWidget* parent)
+TForm1::TForm1(const std::vector<std::string>& arguments, ReaderPool& readers,
+               TForm1Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      services_(std::move(services)), formatSettings_(LocaleFormatSettings()) {
+      readers_(readers), services_(std::move(services)) {
     InstallAccessibleRoles();
-    // The report runs on a thread of its own: the window keeps answering, and says what it reads.
+    // The report is made by a reader process: the window keeps answering, and says what it reads.
+    readingTimer_.setSingleShot(true);
     readingTimer_.setInterval(kReadingShownAfter);
     connect(&readingTimer_, &QTimer::timeout, this, &TForm1::WatchReading);
     if (!services_.runOpenDialog)
@@ -262,15 +264,23 @@ void TForm1::Get() {
     // A report still being made for an earlier choice is dropped: only the newest is shown.
     job_.reset();
     EndReadingState({});
-    job_ = std::make_unique<ReportJob>(
-        FileName, formatSettings_, *this,
-        [this](RecordedReport report) { ApplyReport(std::move(report)); });
+    job_ =
+        std::make_unique<WindowRequest>(readers_, FileName, *this, [this](ReaderRecording result) {
+            ApplyReport(std::move(result));
+        });
     readingTimer_.start();
 }
 
-void TForm1::ApplyReport(RecordedReport report) {
+void TForm1::ApplyReport(ReaderRecording result) {
     job_.reset();
     EndReadingState({});
+    // A reader that died, stalled or ran out of time or memory wrote nothing: the last report
+    // stays, and the line says why this file was not read.
+    if (result.refusal) {
+        EndReadingState(tr("Not read: ") + FromNative(*result.refusal));
+        return;
+    }
+    const RecordedReport& report = result.recording;
     report.Replay(*this);
     if (report.error) {
         // An error ends the report where it stands; what it wrote so far stays in view.
@@ -284,18 +294,7 @@ void TForm1::ApplyReport(RecordedReport report) {
 }
 
 void TForm1::WatchReading() {
-    if (job_ == nullptr) {
-        readingTimer_.stop();
-        return;
-    }
-    if (job_->Stalled()) {
-        // The thread may stay blocked in the kernel for good; its report, if it ever comes, is
-        // thrown away, and the refusal is the one the probe itself gives a stalled read.
-        job_.reset();
-        EndReadingState(tr("Not read: ") + FromNative(DescribeStatus(ZARVO_E_READ_STALLED)));
-        return;
-    }
-    if (readingShown_)
+    if (job_ == nullptr || readingShown_)
         return;
     readingShown_ = true;
     StateLabel->setText(ReadingText(*StateLabel, FileName));

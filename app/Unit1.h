@@ -1,7 +1,6 @@
 // The main window: the report text box and the Exit, Open, Copy and About commands.
 #pragma once
 
-#include "report/NumberFormat.h"
 #include "report/ReportView.h"
 
 #include <QCursor>
@@ -23,8 +22,9 @@ class QPushButton;
 namespace zarvo {
 
 class NameIconProvider;
-class ReportJob;
-class RecordedReport;
+class ReaderPool;
+class WindowRequest;
+struct ReaderRecording;
 class TAboutForm;
 
 // What the window asks of the desktop in modal boxes. The program leaves them empty and gets the
@@ -49,14 +49,15 @@ class TForm1 final : public QWidget, public ReportView {
 public:
     // `arguments` are the command line's arguments after the program's name, as raw bytes. When
     // there is one, the report on the first is made here, before the window is first shown.
-    explicit TForm1(const std::vector<std::string>& arguments, TForm1Services services = {},
-                    QWidget* parent = nullptr);
+    // Reports are made by `readers`, which outlives the window.
+    TForm1(const std::vector<std::string>& arguments, ReaderPool& readers,
+           TForm1Services services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The box that "About..." shows; none until the program has created it.
     void SetAboutForm(TAboutForm* aboutForm) { aboutForm_ = aboutForm; }
 
-    // Reports on FileName: the ".ogm" notice, then the report, made on a thread of its own and
+    // Reports on FileName: the ".ogm" notice, then the report, made by a reader process and
     // shown whole, with the top of the report in view, once it is done.
     void Get();
 
@@ -90,18 +91,18 @@ private:
     void ShowError(const std::string& message);
 
     // Shows a finished report: its lines, title and caption in one step, or why it was refused.
-    void ApplyReport(RecordedReport report);
-    // Shows that the file is being read, and gives the report up once its storage stalls.
+    void ApplyReport(ReaderRecording result);
+    // Shows that the file is being read.
     void WatchReading();
     void EndReadingState(const QString& stateText);
 
-    std::unique_ptr<ReportJob> job_;
+    ReaderPool& readers_;
+    std::unique_ptr<WindowRequest> job_;
     QTimer readingTimer_;
     bool readingShown_ = false;
     QCursor memoCursor_;
 
     TForm1Services services_;
-    FormatSettings formatSettings_;
     TAboutForm* aboutForm_ = nullptr;
 
     QPlainTextEdit* Memo1;

@@ -3,16 +3,19 @@
 # 3 s, 8 s and for good (through the fault shim of tests/faults), how long the window leaves the
 # window manager's pings unanswered, whether a second file chosen during the read replaces the
 # first, and how long Exit takes; then the start-up time (launch to a mapped window with its
-# report, median of 10) beside a bare Qt window's.
+# report, median of 10) beside a bare Qt window's, and beside another zarvo's when one is given,
+# each round launching all of them in turn, so that they share whatever else the machine does.
 #
-# Usage: bench/run-window-bench.sh ZARVO SHIM [LABEL]
+# Usage: bench/run-window-bench.sh ZARVO SHIM [LABEL [BASELINE]]
 #   ZARVO  the zarvo program to measure      SHIM  libzarvo_fault_shim.so
+#   BASELINE  another zarvo (a build of an earlier commit) for the start-up comparison
 # Needs Xvfb, openbox, xdotool, xprop, g++, libx11-dev and qt6-base-dev.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 zarvo=$(realpath "${1:?the zarvo program}")
 shim=$(realpath "${2:?libzarvo_fault_shim.so}")
 label=${3:-$zarvo}
+baseline=${4:+$(realpath "$4")}
 say() { echo "run-window-bench.sh: $*" >&2; }
 
 work=$(mktemp -d)
@@ -88,10 +91,14 @@ for stall in 3000 8000 600000; do
 done
 
 median() { sort -n | awk '{v[NR]=$1} END {print (v[int((NR+1)/2)] + v[int((NR+2)/2)]) / 2}'; }
-zarvo_times=() bare_times=() slow_times=()
+zarvo_times=() bare_times=() baseline_times=() slow_times=()
 for _ in $(seq 10); do
     zarvo_times+=("$("$probe" startup "Zarvo  [$work/media/fast.avi]" "$zarvo" "$work/media/fast.avi")")
     bare_times+=("$("$probe" startup Bare "$work/bare-window")")
+    if [ -n "$baseline" ]; then
+        baseline_times+=("$("$probe" startup "Zarvo  [$work/media/fast.avi]" "$baseline" \
+            "$work/media/fast.avi")")
+    fi
 done
 for _ in 1 2 3; do
     slow_times+=("$(LD_PRELOAD=$shim ZARVO_FAULT_FILE=$work/media/slow.mkv \
@@ -101,5 +108,9 @@ done
 echo "start-up, launch to a mapped window with its report (median of 10):" \
     "zarvo $(printf '%s\n' "${zarvo_times[@]}" | median) ms," \
     "bare Qt window $(printf '%s\n' "${bare_times[@]}" | median) ms"
+if [ -n "$baseline" ]; then
+    echo "start-up of $baseline in the same rounds (median of 10):" \
+        "$(printf '%s\n' "${baseline_times[@]}" | median) ms"
+fi
 echo "start-up with a file whose first read blocks 3 s, launch to a mapped window:" \
     "${slow_times[*]} ms"

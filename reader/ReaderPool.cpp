@@ -309,9 +309,13 @@ struct ReaderPool::Impl {
         }
     }
 
-    // Keeps readers started and waiting for the window's next request.
+    // Keeps readers started and waiting for the window's next request. A new one starts only once
+    // no reader is busy: the window's first report, made while the window itself starts, would
+    // otherwise share the processor with a reader that loads the media library for a report not
+    // yet asked for. A request that finds none waiting starts its own.
     void KeepWarm() {
-        if (settings.roots != Roots::PerRequest)
+        if (settings.roots != Roots::PerRequest ||
+            std::any_of(readers.begin(), readers.end(), [](const auto& r) { return r->job; }))
             return;
         std::size_t waiting = static_cast<std::size_t>(
             std::count_if(readers.begin(), readers.end(),

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/ProgramState.h"
-#include "app/ReportJob.h"
 #include "app/Unit1.h"
 #include "platform/MediaDet.h"
+#include "reader/ReaderPool.h"
 #include "report/ReportBuilder.h"
 #include "support/RecordingView.h"
 
@@ -91,7 +91,18 @@ private:
     }
 };
 
-// Starts each test as the program starts: no file, the title "Zarvo", the real detector.
+// The window's readers as the program starts them, from the reader program of this build unless
+// told otherwise. They inherit the test's environment as it is when they start.
+inline std::unique_ptr<ReaderPool> StartReaders(std::string program = ZARVO_READER) {
+    ReaderPool::Settings settings;
+    settings.roots = ReaderPool::Roots::PerRequest;
+    settings.format = LocaleFormatSettings();
+    settings.program = std::move(program);
+    return std::make_unique<ReaderPool>(std::move(settings));
+}
+
+// Starts each test as the program starts: no file, the title "Zarvo". The real detector makes the
+// reports that the window's are compared with.
 class FormTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -101,18 +112,18 @@ protected:
         QGuiApplication::clipboard()->clear();
     }
 
-    // No report thread may outlive the test: it may use the test's scripted detector.
-    void TearDown() override {
-        EXPECT_TRUE(QTest::qWaitFor([] { return !ReportJob::AnyRunning(); }, 10000));
-    }
-
     // Lets the event loop run until the window's report is in.
     void WaitForReport() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->Reading(); }, 10000));
     }
 
     TForm1& MakeForm(const std::vector<std::string>& arguments = {}) {
-        form_ = std::make_unique<TForm1>(arguments, desktop_.Services());
+        return MakeForm(arguments, desktop_.Services());
+    }
+    TForm1& MakeForm(const std::vector<std::string>& arguments, TForm1Services services) {
+        if (readers_ == nullptr)
+            readers_ = StartReaders();
+        form_ = std::make_unique<TForm1>(arguments, *readers_, std::move(services));
         return *form_;
     }
 
@@ -154,6 +165,8 @@ protected:
 
     DesktopStandIn desktop_;
     ClassRegistration detector_;
+    // Made with the first window, and ended after the last.
+    std::unique_ptr<ReaderPool> readers_;
     std::unique_ptr<TForm1> form_;
 };
 

@@ -2,11 +2,10 @@
 // a fresh empty folder: afterwards the folder is still empty. The toolkit is started here, after
 // the folders are set, so that its components see them as the program's would.
 #include "app/ProgramState.h"
-#include "app/ReportJob.h"
 #include "app/ToolkitSettings.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
-#include "platform/MediaDet.h"
+#include "reader/ReaderPool.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -49,9 +48,13 @@ void UseEveryCommand() {
     int argc = 1;
     char name[] = "zarvo";
     char* argv[] = {name, nullptr};
+    ReaderPool::Settings settings;
+    settings.roots = ReaderPool::Roots::PerRequest;
+    settings.format = LocaleFormatSettings();
+    settings.program = ZARVO_READER;
+    ReaderPool readers(std::move(settings));
     QApplication application(argc, argv);
-    const ClassRegistration detector = RegisterMediaDet();
-    TForm1 form({});
+    TForm1 form({}, readers);
     TAboutForm about(&form, [](const QUrl&) {});
     form.SetAboutForm(&about);
     form.show();
@@ -129,9 +132,5 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const int result = RUN_ALL_TESTS();
     std::filesystem::remove_all(home);
-    // The run may leave a report thread behind only if a read hung, which would be a failure
-    // already told; the process ends as the program does.
-    if (zarvo::ReportJob::AnyRunning())
-        std::_Exit(result);
     return result;
 }
