@@ -1,0 +1,36 @@
+// A reader that misbehaves as ZARVO_HOSTILE_READER says, for the pool's tests: what a reader
+// taken over by a hostile file could send, or fail to send.
+#include "reader/ActivityPage.h"
+#include "reader/Channel.h"
+#include "reader/Messages.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+int main() {
+    const char* how = std::getenv("ZARVO_HOSTILE_READER");
+    const std::string mode = how == nullptr ? "" : how;
+    const int channel = zarvo::kReaderChannelFd;
+    // The roots, then the request.
+    if (!zarvo::ReceiveMessage(channel, 1 << 20) || !zarvo::ReceiveMessage(channel, 1 << 20))
+        return 1;
+    if (mode == "exit")
+        return 0;
+    if (mode == "crash")
+        std::raise(SIGSEGV);
+    if (mode == "silent")
+        for (;;)
+            ::pause();
+    if (mode == "garbage")
+        return ::send(channel, "\x07junk", 5, 0) == 5 ? 0 : 1;
+    if (mode == "wrong")
+        return zarvo::SendMessage(channel, zarvo::EncodeReply(zarvo::WalkReply{})) ? 0 : 1;
+    if (mode == "oom")
+        return zarvo::SendMessage(channel, zarvo::EncodeReply(zarvo::OutOfMemoryReply{})) ? 0 : 1;
+    zarvo::FileReport report;
+    report.text = "the report\n";
+    return zarvo::SendMessage(channel, zarvo::EncodeReply(report)) ? 0 : 1;
+}

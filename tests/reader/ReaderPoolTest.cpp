@@ -1,0 +1,55 @@
+// The pool turns every way a reader can misbehave into the one refusal for it, and goes on.
+#include "reader/ReaderPool.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <gtest/gtest.h>
+
+namespace zarvo {
+namespace {
+
+FileReport ReportThroughAHostileReader(const char* how) {
+    ::setenv("ZARVO_HOSTILE_READER", how, 1);
+    ReaderPool pool({ReaderPool::Roots::Fixed, {"."}, 1, {}, ZARVO_HOSTILE_READER_PROGRAM});
+    std::promise<FileReport> done;
+    WorkItem item;
+    item.path = "file.avi";
+    pool.Report(item, false, false, [&](FileReport report) { done.set_value(std::move(report)); });
+    std::future<FileReport> result = done.get_future();
+    if (result.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+        return {FileOutcome::Unreadable, {}, "no answer from the pool", {}};
+    return result.get();
+}
+
+TEST(ReaderPoolTest, EachMisbehaviourIsRefusedInItsOwnWords) {
+    // Short, so that the silent reader's row takes a fraction of a second.
+    ::setenv("ZARVO_STALL_LIMIT_MS", "300", 1);
+    const struct {
+        const char* how;
+        FileOutcome outcome;
+        const char* problem;
+    } rows[] = {
+        {"good", FileOutcome::Reported, ""},
+        {"exit", FileOutcome::Unreadable, "the reader stopped"},
+        {"crash", FileOutcome::Unreadable, "the reader stopped: Segmentation fault"},
+        {"garbage", FileOutcome::Unreadable, "the reader sent a malformed reply"},
+        {"wrong", FileOutcome::Unreadable, "the reader sent a malformed reply"},
+        {"oom", FileOutcome::Unreadable, "out of memory"},
+        {"silent", FileOutcome::Unreadable, "reading stopped: no data came for 10 s"},
+    };
+    for (const auto& row : rows) {
+        const FileReport report = ReportThroughAHostileReader(row.how);
+        EXPECT_EQ(report.outcome, row.outcome) << row.how;
+        EXPECT_EQ(report.problem, row.problem) << row.how;
+        EXPECT_EQ(report.text.empty(), row.outcome != FileOutcome::Reported) << row.how;
+    }
+}
+
+TEST(ReaderPoolTest, AMissingReaderProgramIsSaidAtOnce) {
+    EXPECT_THROW(ReaderPool({ReaderPool::Roots::Fixed, {"."}, 1, {}, "/nonexistent/zarvo-reader"}),
+                 ReaderStartFailure);
+}
+
+} // namespace
+} // namespace zarvo
