@@ -56,8 +56,10 @@ ReaderFailure Failed(ReaderFailure::Kind kind, int signal = 0, std::string detai
 struct Job {
     ReaderPool::Ticket ticket = 0;
     Kind kind = Kind::Report;
-    std::string request;         // encoded
-    std::string root;            // with Roots::PerRequest: the reader's only root
+    std::string request; // encoded
+    // The roots of a reader of the job's own, which serves no other job; empty: any reader with
+    // the pool's fixed roots may serve it.
+    std::vector<std::string> ownRoots;
     std::optional<dev_t> device; // the file's device, where the walk saw it
     std::function<void(ReaderRecording)> recorded;
     std::function<void(FileReport)> reported;
@@ -68,6 +70,7 @@ struct Reader {
     ReaderProcess process;
     MessageAssembler assembler{kMaxMessageBytes};
     bool rooted = false;
+    bool single = false; // rooted for one job's own roots: it serves that job only
     std::optional<Job> job;
     Clock::time_point progress; // the job's start, or the last sign of progress
     Clock::time_point lastLook; // when the processor clock was last read
@@ -228,10 +231,8 @@ struct ReaderPool::Impl {
     bool Start(Job& job, Reader& reader) {
         if (!reader.rooted) {
             RootsRequest roots;
-            if (settings.roots == Roots::Fixed)
-                roots.roots = settings.paths;
-            else
-                roots.roots = {job.root};
+            reader.single = !job.ownRoots.empty();
+            roots.roots = reader.single ? job.ownRoots : settings.paths;
             if (!SendMessage(reader.process.Channel(), EncodeRequest(roots)))
                 return false;
             reader.rooted = true;
@@ -273,7 +274,7 @@ struct ReaderPool::Impl {
             Reader* idle = nullptr;
             for (const auto& reader : readers)
                 if (!reader->job && !reader->endedAt &&
-                    (settings.roots == Roots::Fixed || !reader->rooted)) {
+                    (!reader->rooted || (job->ownRoots.empty() && !reader->single))) {
                     idle = reader.get();
                     break;
                 }
@@ -365,8 +366,8 @@ struct ReaderPool::Impl {
                 running.erase(reader.job->ticket);
             }
             reader.job.reset();
-            // The window's reader serves one file only.
-            if (ending || settings.roots == Roots::PerRequest)
+            // A reader rooted for one job's own paths (the window's) serves that job only.
+            if (ending || reader.single)
                 reader.endedAt = Clock::now();
         }
     }
@@ -525,7 +526,7 @@ ReaderPool::Ticket ReaderPool::Record(std::string path, std::function<void(Reade
     Job job;
     job.kind = Kind::Record;
     job.request = EncodeRequest(RecordRequest{path, impl_->settings.format});
-    job.root = std::move(path);
+    job.ownRoots = {std::move(path)};
     job.recorded = std::move(done);
     return impl_->Add(std::move(job));
 }
@@ -536,7 +537,15 @@ ReaderPool::Ticket ReaderPool::Report(WorkItem item, bool forTerminal, bool with
     job.kind = Kind::Report;
     if (item.folder)
         job.device = item.folder->id.device;
-    job.root = item.path;
+    if (impl_->settings.roots == Roots::PerRequest) {
+        job.ownRoots = {item.path};
+    } else if (item.linkTarget) {
+        // A link in a folder may lead out of the paths named: a reader of its own may read the
+        // file it leads to (its root is the link, which the box resolves once, before it reads),
+        // and the named paths, through which it reaches the link.
+        job.ownRoots = impl_->settings.paths;
+        job.ownRoots.push_back(item.path);
+    }
     job.request = EncodeRequest(
         ReportRequest{std::move(item), impl_->settings.format, forTerminal, withFacts});
     job.reported = std::move(done);
@@ -548,7 +557,8 @@ ReaderPool::Ticket ReaderPool::Walk(std::string path, WalkOptions options,
     Job job;
     job.kind = Kind::Walk;
     job.request = EncodeRequest(WalkRequest{path, options});
-    job.root = std::move(path);
+    if (impl_->settings.roots == Roots::PerRequest)
+        job.ownRoots = {std::move(path)};
     job.walked = std::move(done);
     return impl_->Add(std::move(job));
 }
