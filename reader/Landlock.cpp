@@ -78,7 +78,29 @@ int LandlockAbi() noexcept {
     return abi > 0 ? static_cast<int>(abi) : 0;
 }
 
-std::string RestrictToReadingBeneath(const std::vector<std::string>& roots, int abi) {
+// Allows `access` beneath `path`; a path that is not there grants nothing.
+std::string AllowBeneath(int ruleset, const std::string& path, std::uint64_t access) {
+    const Descriptor beneath(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    if (beneath.Get() < 0)
+        return {};
+    struct stat status;
+    if (::fstat(beneath.Get(), &status) != 0)
+        return Failure("cannot read the status of a path to allow");
+    // Listing is a right of folders only: the kernel refuses it on a file.
+    if (!S_ISDIR(status.st_mode))
+        access &= ~std::uint64_t{LANDLOCK_ACCESS_FS_READ_DIR};
+    if (access == 0)
+        return {};
+    landlock_path_beneath_attr rule{};
+    rule.parent_fd = beneath.Get();
+    rule.allowed_access = access;
+    if (::syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0U) != 0)
+        return Failure("cannot add a Landlock rule");
+    return {};
+}
+
+std::string RestrictToReadingBeneath(const std::vector<std::string>& roots,
+                                     const std::vector<std::string>& listable, int abi) {
     RulesetAttributes attributes{FileSystemRights(abi), 0, 0};
     if (abi >= 4)
         attributes.handledAccessNet = kNetBindTcp | kNetConnectTcp;
@@ -89,24 +111,16 @@ std::string RestrictToReadingBeneath(const std::vector<std::string>& roots, int 
     if (ruleset.Get() < 0)
         return Failure("cannot create the Landlock rule set");
 
-    for (const std::string& root : roots) {
-        const Descriptor beneath(::open(root.c_str(), O_PATH | O_CLOEXEC));
-        // A path that is not there grants nothing; the reader will say so when it is asked for it.
-        if (beneath.Get() < 0)
-            continue;
-        struct stat status;
-        if (::fstat(beneath.Get(), &status) != 0)
-            return Failure("cannot read the status of a path to allow");
-        landlock_path_beneath_attr rule{};
-        rule.parent_fd = beneath.Get();
-        // Listing is a right of folders only: the kernel refuses it on a file.
-        rule.allowed_access = S_ISDIR(status.st_mode)
-                                  ? LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR
-                                  : LANDLOCK_ACCESS_FS_READ_FILE;
-        if (::syscall(SYS_landlock_add_rule, ruleset.Get(), LANDLOCK_RULE_PATH_BENEATH, &rule,
-                      0U) != 0)
-            return Failure("cannot add a Landlock rule");
-    }
+    // A path that is not there grants nothing; the reader says so when it is asked for it.
+    for (const std::string& root : roots)
+        if (std::string failure = AllowBeneath(
+                ruleset.Get(), root, LANDLOCK_ACCESS_FS_READ_FILE | LANDLOCK_ACCESS_FS_READ_DIR);
+            !failure.empty())
+            return failure;
+    for (const std::string& folder : listable)
+        if (std::string failure = AllowBeneath(ruleset.Get(), folder, LANDLOCK_ACCESS_FS_READ_DIR);
+            !failure.empty())
+            return failure;
     if (::syscall(SYS_landlock_restrict_self, ruleset.Get(), 0U) != 0)
         return Failure("cannot enter the Landlock domain");
     return {};

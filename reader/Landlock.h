@@ -14,6 +14,7 @@ int LandlockAbi() noexcept;
 // every other file system access the ABI knows is denied, and from ABI 4 TCP binds and
 // connections, from ABI 6 signals and abstract Unix sockets leaving the process. Needs no new
 // privileges set first. Returns why it failed, or "" when the rules are in force.
-std::string RestrictToReadingBeneath(const std::vector<std::string>& roots, int abi);
+std::string RestrictToReadingBeneath(const std::vector<std::string>& roots,
+                                     const std::vector<std::string>& listable, int abi);
 
 } // namespace zarvo::reader

@@ -289,9 +289,11 @@ std::string EncodeRequest(const Request& request) {
     WireWriter out;
     out.U8(static_cast<std::uint8_t>(request.index()));
     if (const auto* roots = std::get_if<RootsRequest>(&request)) {
-        out.U32(static_cast<std::uint32_t>(roots->roots.size()));
-        for (const std::string& root : roots->roots)
-            out.Text(root);
+        for (const std::vector<std::string>* paths : {&roots->roots, &roots->listable}) {
+            out.U32(static_cast<std::uint32_t>(paths->size()));
+            for (const std::string& path : *paths)
+                out.Text(path);
+        }
     } else if (const auto* record = std::get_if<RecordRequest>(&request)) {
         out.Text(record->path);
         WriteFormat(out, record->format);
@@ -314,9 +316,11 @@ std::optional<Request> DecodeRequest(std::string_view bytes) {
     switch (static_cast<RequestType>(in.Below(CountOf(RequestType::Count)))) {
     case RequestType::Roots: {
         RootsRequest roots;
-        const std::uint32_t count = in.Count(kMaxWalkItems, 4);
-        for (std::uint32_t i = 0; i < count && !in.Failed(); ++i)
-            roots.roots.push_back(in.Text(kMaxNameBytes));
+        for (std::vector<std::string>* paths : {&roots.roots, &roots.listable}) {
+            const std::uint32_t count = in.Count(kMaxWalkItems, 4);
+            for (std::uint32_t i = 0; i < count && !in.Failed(); ++i)
+                paths->push_back(in.Text(kMaxNameBytes));
+        }
         return Whole<Request>(in, std::move(roots));
     }
     case RequestType::Record: {

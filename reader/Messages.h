@@ -29,6 +29,9 @@ inline constexpr std::size_t kMaxMessageBytes = 256 << 20; // one message, all i
 // The first message a reader gets: what it may read beneath, for the rest of its life.
 struct RootsRequest {
     std::vector<std::string> roots;
+    // Folders that may be listed, not read, with everything beneath them: where a walk that
+    // follows links may lead.
+    std::vector<std::string> listable;
 };
 // The window's recording of the report of `path`.
 struct RecordRequest {

@@ -61,6 +61,7 @@ int main() {
         return 2;
     zarvo::reader::SandboxPolicy policy;
     policy.roots = std::get<zarvo::RootsRequest>(*roots).roots;
+    policy.listable = std::get<zarvo::RootsRequest>(*roots).listable;
     policy.channelFd = zarvo::kReaderChannelFd;
     // A reader that cannot be boxed reads nothing: the front end refuses its file.
     if (!zarvo::reader::EnterSandbox(policy).error.empty())

@@ -60,7 +60,8 @@ struct Job {
     // The roots of a reader of the job's own, which serves no other job; empty: any reader with
     // the pool's fixed roots may serve it.
     std::vector<std::string> ownRoots;
-    std::optional<dev_t> device; // the file's device, where the walk saw it
+    std::vector<std::string> ownListable; // folders its reader may list besides
+    std::optional<dev_t> device;          // the file's device, where the walk saw it
     std::function<void(ReaderRecording)> recorded;
     std::function<void(FileReport)> reported;
     std::function<void(WalkResult)> walked;
@@ -233,6 +234,8 @@ struct ReaderPool::Impl {
             RootsRequest roots;
             reader.single = !job.ownRoots.empty();
             roots.roots = reader.single ? job.ownRoots : settings.paths;
+            if (reader.single)
+                roots.listable = job.ownListable;
             if (!SendMessage(reader.process.Channel(), EncodeRequest(roots)))
                 return false;
             reader.rooted = true;
@@ -531,6 +534,14 @@ ReaderPool::Ticket ReaderPool::Record(std::string path, std::function<void(Reade
     return impl_->Add(std::move(job));
 }
 
+// Whether the way to a folder passes through a symbolic link the walk followed.
+static bool ThroughLink(const FolderStep* step) {
+    for (; step != nullptr; step = step->parent.get())
+        if (step->throughLink)
+            return true;
+    return false;
+}
+
 ReaderPool::Ticket ReaderPool::Report(WorkItem item, bool forTerminal, bool withFacts,
                                       std::function<void(FileReport)> done) {
     Job job;
@@ -539,12 +550,14 @@ ReaderPool::Ticket ReaderPool::Report(WorkItem item, bool forTerminal, bool with
         job.device = item.folder->id.device;
     if (impl_->settings.roots == Roots::PerRequest) {
         job.ownRoots = {item.path};
-    } else if (item.linkTarget) {
-        // A link in a folder may lead out of the paths named: a reader of its own may read the
-        // file it leads to (its root is the link, which the box resolves once, before it reads),
-        // and the named paths, through which it reaches the link.
+    } else if (item.linkTarget || ThroughLink(item.folder.get())) {
+        // A link in a folder, or a linked folder the walk followed, may lead out of the paths
+        // named: a reader of its own may read the file it leads to (its root is the file's path,
+        // which the box resolves once, before it reads) and the named paths, and open the
+        // folders on the way to it.
         job.ownRoots = impl_->settings.paths;
         job.ownRoots.push_back(item.path);
+        job.ownListable = {"/"};
     }
     job.request = EncodeRequest(
         ReportRequest{std::move(item), impl_->settings.format, forTerminal, withFacts});
@@ -557,8 +570,14 @@ ReaderPool::Ticket ReaderPool::Walk(std::string path, WalkOptions options,
     Job job;
     job.kind = Kind::Walk;
     job.request = EncodeRequest(WalkRequest{path, options});
-    if (impl_->settings.roots == Roots::PerRequest)
-        job.ownRoots = {std::move(path)};
+    if (impl_->settings.roots == Roots::PerRequest) {
+        job.ownRoots = {path};
+    } else if (options.followLinks) {
+        // A linked folder may lie anywhere: the walk may list every folder, and read nothing but
+        // the named paths.
+        job.ownRoots = impl_->settings.paths;
+        job.ownListable = {"/"};
+    }
     job.walked = std::move(done);
     return impl_->Add(std::move(job));
 }

@@ -61,7 +61,8 @@ SandboxEntry EnterSandbox(const SandboxPolicy& policy) {
     // outside the box.
     ::tzset();
     if (const int abi = LandlockAbi(); abi > 0) {
-        if (entry.error = RestrictToReadingBeneath(policy.roots, abi); !entry.error.empty())
+        if (entry.error = RestrictToReadingBeneath(policy.roots, policy.listable, abi);
+            !entry.error.empty())
             return entry;
         entry.inForce.landlockAbi = abi;
     }

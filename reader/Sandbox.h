@@ -27,6 +27,8 @@ std::uint64_t DefaultMemoryCap() noexcept;
 struct SandboxPolicy {
     // Files and folders the reader may read, with everything beneath them; nothing else.
     std::vector<std::string> roots;
+    // Folders the reader may list, not read, with everything beneath them.
+    std::vector<std::string> listable;
     std::uint64_t memoryCap = DefaultMemoryCap(); // 0: none
     // The only descriptor the reader may write to: its channel to the front end.
     int channelFd = 3;

@@ -240,6 +240,26 @@ TEST(ReportCommandTest, FoldersReportTheirFilesInByteOrderOfPaths) {
               "==> x.avi <==\n" + ReportAs("xvid_mp3.avi", "x.avi"));
 }
 
+// The box of a reader holds what was named; links the walk followed out of it still lead to files.
+TEST(ReportCommandTest, LinksOutOfTheNamedFolderAreFollowedAsBefore) {
+    const TempFolder tree;
+    tree.Copy("pcm.wav", "named/a.wav");
+    tree.Copy("xvid_mp3.avi", "outside/x.avi");
+    tree.Copy("h264_aac.mp4", "outside/deeper/clip.mp4");
+    tree.Link("../outside", "named/linked");
+    tree.Link("../outside/deeper/clip.mp4", "named/clip.mp4");
+    for (const auto& [arguments, pathLines] :
+         std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"named"}, "==> a.wav <==\n==> clip.mp4 <==\n"},
+             {{"-rL", "named"},
+              "==> a.wav <==\n==> clip.mp4 <==\n==> linked/deeper/clip.mp4 <==\n"
+              "==> linked/x.avi <==\n"}}) {
+        const CommandResult run = RunCommand(arguments, tree.Path());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(PathLines(run.out), pathLines);
+    }
+}
+
 TEST(ReportCommandTest, AFileDeeperThanTheLongestPathIsReported) {
     const TempFolder tree;
     // 2,100 levels of "d/": 4,200 bytes of path, beyond the 4,096 a path may have.
