@@ -130,8 +130,13 @@ std::string InstallAllowList(int channelFd, std::uint32_t otherwise) {
                            SCMP_SYS(recvmsg), SCMP_SYS(recvfrom)})
         add(SCMP_ACT_ALLOW, call, {SCMP_A0(SCMP_CMP_EQ, channel)});
 #ifdef ZARVO_ADDRESS_SANITIZER
-    // The sanitizers' reports, in the build that has them, go to standard error.
+    // The sanitizers' reports, in the build that has them, go to standard error, and their
+    // runtime tells readable memory by writing it into a pipe of its own (as the check of an
+    // object's dynamic type does).
     add(SCMP_ACT_ALLOW, SCMP_SYS(write), {SCMP_A0(SCMP_CMP_EQ, STDERR_FILENO)});
+    add(SCMP_ACT_ALLOW, SCMP_SYS(write), {SCMP_A0(SCMP_CMP_GT, channel)});
+    add(SCMP_ACT_ALLOW, SCMP_SYS(pipe), {});
+    add(SCMP_ACT_ALLOW, SCMP_SYS(pipe2), {});
 #endif
     for (const int option : {PR_SET_NAME, PR_GET_NAME})
         add(SCMP_ACT_ALLOW, SCMP_SYS(prctl),
