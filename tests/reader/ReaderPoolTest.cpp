@@ -33,7 +33,7 @@ TEST(ReaderPoolTest, EachMisbehaviourIsRefusedInItsOwnWords) {
     } rows[] = {
         {"good", FileOutcome::Reported, ""},
         {"exit", FileOutcome::Unreadable, "the reader stopped"},
-        {"crash", FileOutcome::Unreadable, "the reader stopped: Segmentation fault"},
+        {"crash", FileOutcome::Unreadable, "the reader stopped: Aborted"},
         {"garbage", FileOutcome::Unreadable, "the reader sent a malformed reply"},
         {"wrong", FileOutcome::Unreadable, "the reader sent a malformed reply"},
         {"oom", FileOutcome::Unreadable, "out of memory"},
