@@ -183,14 +183,25 @@ __attribute__((constructor)) void StartChanger() {
     ::close_range(0, ~0U, 0);
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
         ::_exit(0);
+    // The parent's death signal may not reach it (a boxed parent may signal nothing outside its
+    // box), so while it waits it also looks, once a second, whether its parent is gone.
+    const auto waitWhile = [&](uint32_t value) {
+        while (change->state.load() == value) {
+            if (::getppid() != parent)
+                ::_exit(0);
+            timespec second{1, 0};
+            ::syscall(SYS_futex, reinterpret_cast<uint32_t*>(&change->state), FUTEX_WAIT, value,
+                      &second, nullptr, 0);
+        }
+    };
     for (;;) {
-        WaitWhile(change->state, Change::kIdle);
+        waitWhile(Change::kIdle);
         if (change->state == Change::kAsked) {
             change->failed = !Make(change->swap, change->size);
             change->state = Change::kDone;
             Futex(change->state, FUTEX_WAKE, 1);
         }
-        WaitWhile(change->state, Change::kDone);
+        waitWhile(Change::kDone);
     }
 }
 
