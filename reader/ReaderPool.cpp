@@ -592,14 +592,14 @@ void ReaderPool::Cancel(Ticket ticket) {
             impl_->queue.erase(queued);
             return;
         }
-        if (!impl_->awaiting.contains(ticket))
-            return;
         // A running job's reader is killed by the pool's thread, which finds its ticket here;
         // an answer that already came waits in a delivery and is skipped there.
-        impl_->cancelled.insert(ticket);
+        if (impl_->awaiting.contains(ticket))
+            impl_->cancelled.insert(ticket);
     }
     impl_->Wake();
-    // A callback running now ends before this returns.
+    // A callback running now ends before this returns, even one whose request is no longer
+    // awaited because its delivery has begun.
     const std::lock_guard wait(impl_->delivering);
 }
 
