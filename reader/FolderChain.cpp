@@ -58,9 +58,28 @@ UniqueFd OpenListedFolder(int folderFd, const char* name, bool follow, const Fil
     return Checked(std::move(fd), expected, error);
 }
 
+namespace {
+
+// Whether two steps stand for the same way from the named folder. Each request brings its own
+// copy of the walk's steps, so the way is compared, not the objects.
+bool SameWay(const FolderStep* a, const FolderStep* b) {
+    for (; a != nullptr && b != nullptr; a = a->parent.get(), b = b->parent.get()) {
+        if (a == b)
+            return true;
+        if (a->id != b->id || a->throughLink != b->throughLink || a->depth != b->depth ||
+            a->name != b->name)
+            return false;
+    }
+    return a == b;
+}
+
+} // namespace
+
 int FolderCursor::Reach(const std::shared_ptr<const FolderStep>& target, int& error) {
-    if (step_ == target && fd_.IsOpen())
+    if (fd_.IsOpen() && SameWay(step_.get(), target.get())) {
+        step_ = target;
         return fd_.Get();
+    }
     // The deepest folder both on the way up from here and on the way down to the target.
     const FolderStep* here = step_.get();
     const FolderStep* there = target.get();
@@ -68,7 +87,7 @@ int FolderCursor::Reach(const std::shared_ptr<const FolderStep>& target, int& er
         here = here->parent.get();
     while (here != nullptr && there->depth > here->depth)
         there = there->parent.get();
-    while (here != nullptr && here != there) {
+    while (here != nullptr && !SameWay(here, there)) {
         here = here->parent.get();
         there = there->parent.get();
     }
@@ -77,7 +96,7 @@ int FolderCursor::Reach(const std::shared_ptr<const FolderStep>& target, int& er
         while (ok && step_.get() != here)
             ok = Up(*step_->parent, error);
         std::vector<const FolderStep*> down;
-        for (const FolderStep* step = target.get(); step != here; step = step->parent.get())
+        for (const FolderStep* step = target.get(); step != there; step = step->parent.get())
             down.push_back(step);
         for (auto step = down.rbegin(); ok && step != down.rend(); ++step)
             ok = Down(**step, error);
