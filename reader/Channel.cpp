@@ -68,7 +68,8 @@ long ReceiveFragment(int fd, char* buffer, std::size_t size, bool& truncated) {
 
 std::optional<std::string> ReceiveMessage(int fd, std::size_t maxBytes) {
     MessageAssembler assembler(maxBytes);
-    std::vector<char> buffer(kFragmentBytes + 1);
+    // The reader waits for message after message: one buffer serves them all.
+    thread_local std::vector<char> buffer(kFragmentBytes + 1);
     for (;;) {
         iovec part{buffer.data(), buffer.size()};
         msghdr header{};
