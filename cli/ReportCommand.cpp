@@ -69,11 +69,14 @@ int main(int argc, char** argv) {
     // named; this process lists and reads nothing itself.
     std::optional<zarvo::ReaderPool> pool;
     try {
-        pool.emplace(zarvo::ReaderPool::Settings{zarvo::ReaderPool::Roots::Fixed,
-                                                 command.paths,
-                                                 std::max(1u, command.jobs),
-                                                 zarvo::LocaleFormatSettings(),
-                                                 {}});
+        zarvo::ReaderPool::Settings settings;
+        settings.paths = command.paths;
+        settings.readers = std::max(1u, command.jobs);
+        settings.format = zarvo::LocaleFormatSettings();
+        // Several paths, or a walk down folders, will likely keep several readers busy.
+        settings.manyFiles =
+            settings.readers > 1 && (command.recursive || command.paths.size() > 1);
+        pool.emplace(std::move(settings));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "zarvo-report: %s\n", error.what());
         return 1;

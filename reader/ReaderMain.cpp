@@ -1,6 +1,7 @@
 // zarvo-reader: reads media files for the window or zarvo-report, one request at a time, inside
 // a box that lets it read only beneath the paths the user named and do nothing else. It is
-// started by the front end with its channel on descriptor 3 and the activity page on 4.
+// started by the front end with its channel on descriptor 3 and the activity page on 4, or, as
+// `zarvo-reader --spawner`, started once to start readers as copies of itself.
 #include "platform/ClassRegistry.h"
 #include "platform/MediaDet.h"
 #include "platform/ReadActivity.h"
@@ -11,9 +12,12 @@
 #include "reader/FolderWalk.h"
 #include "reader/Messages.h"
 #include "reader/Sandbox.h"
+#include "reader/SpawnServer.h"
 #include "report/RecordedReport.h"
 
 #include <csignal>
+#include <malloc.h>
+#include <string_view>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <variant>
@@ -23,6 +27,8 @@ namespace {
 // A request is what the front end wrote; its bound only keeps a broken front end from
 // making the reader hold more than it ever needs.
 constexpr std::size_t kMaxRequestBytes = 64 << 20;
+// How much freed heap a reader keeps for its next file.
+constexpr int kKeptHeapBytes = 64 << 20;
 
 zarvo::Reply Serve(const zarvo::Request& request) {
     if (const auto* record = std::get_if<zarvo::RecordRequest>(&request))
@@ -38,21 +44,29 @@ zarvo::Reply Serve(const zarvo::Request& request) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     // Nothing the front end had open, by mistake or not, stays open here.
     ::close_range(zarvo::kReaderPageFd + 1, ~0U, 0);
     std::signal(SIGPIPE, SIG_IGN);
+    // One reader reads file after file, each freeing what the last allocated. With the heap
+    // kept rather than given back after each file, the next one reuses its pages instead of
+    // faulting fresh ones in; a few tens of MiB stay held, well under the reader's memory cap.
+    ::mallopt(M_MMAP_THRESHOLD, kKeptHeapBytes / 2);
+    ::mallopt(M_TRIM_THRESHOLD, kKeptHeapBytes);
+
+    // The media library is loaded and its formats registered before the box, which leaves no
+    // way to open the libraries' own files, and before a spawner copies itself into readers.
+    zarvo::SilenceMediaLibraryLog();
+    const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
+    if (argc > 1 && std::string_view(argv[1]) == "--spawner" && !zarvo::ServeSpawnRequests())
+        return 0;
+
     void* page = ::mmap(nullptr, zarvo::kActivityPageBytes, PROT_READ | PROT_WRITE, MAP_SHARED,
                         zarvo::kReaderPageFd, 0);
     if (page == MAP_FAILED)
         return 2;
     ::close(zarvo::kReaderPageFd);
     zarvo::ShareReadActivity(&static_cast<zarvo::ActivityPage*>(page)->lastAnswer);
-
-    // The media library is loaded and its formats registered before the box, which leaves no
-    // way to open the libraries' own files.
-    zarvo::SilenceMediaLibraryLog();
-    const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
 
     const std::optional<std::string> first =
         zarvo::ReceiveMessage(zarvo::kReaderChannelFd, kMaxRequestBytes);

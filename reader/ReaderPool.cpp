@@ -9,6 +9,7 @@
 #include "reader/Descriptors.h"
 #include "reader/Messages.h"
 #include "reader/ReaderProcess.h"
+#include "reader/ReaderSpawner.h"
 #include "report/ReaderFailure.h"
 
 #include <algorithm>
@@ -46,6 +47,9 @@ constexpr int kStallsInARow = 3;
 constexpr auto kExitStatusWait = 1s;
 // A reader that takes nothing for this long while a request is sent to it is broken.
 constexpr auto kSendTimeout = 2s;
+// A reader holds its next request while it reads, so that it goes on to it without waiting a
+// round trip; only a request this small, which the channel's buffer always takes at once.
+constexpr std::size_t kMaxWaitingRequestBytes = 16 << 10;
 
 enum class Kind { Record, Report, Walk };
 
@@ -72,8 +76,12 @@ struct Reader {
     MessageAssembler assembler{kMaxMessageBytes};
     bool rooted = false;
     bool single = false; // rooted for one job's own roots: it serves that job only
-    std::optional<Job> job;
-    Clock::time_point progress; // the job's start, or the last sign of progress
+    // The jobs sent to it, in the order it answers them: it is reading the first, and the next,
+    // if any, waits in the channel.
+    std::deque<Job> jobs;
+    bool retiring = false;      // it ends after its last answer, reading none of the jobs left
+    bool answered = false;      // it has answered a request: it started as it should
+    Clock::time_point progress; // the first job's start, or the last sign of progress
     Clock::time_point lastLook; // when the processor clock was last read
     std::chrono::nanoseconds cpuAtStart{0};
     std::chrono::nanoseconds cpuAtLastLook{0};
@@ -93,6 +101,8 @@ struct ReaderPool::Impl {
 
     const Settings settings;
     std::string program;
+    // Readers are its copies once it has loaded (see AwaitSpawner).
+    std::unique_ptr<ReaderSpawner> spawner;
     UniqueFd wake;
 
     mutable std::mutex mutex;
@@ -108,13 +118,16 @@ struct ReaderPool::Impl {
     std::mutex delivering; // held while callbacks run, so Cancel can wait for one
     std::map<dev_t, int> stallsInARow;
     std::vector<Gone> gone;
+    bool warmFailed = false;  // a reader started ahead of time ended unasked: no more are
+    bool anyAnswered = false; // a reader has loaded the media library and answered
     std::thread thread;
 
     struct Delivery {
         Ticket ticket;
         std::function<void()> call;
     };
-    std::vector<Delivery> deliveries; // pool thread only
+    std::vector<Delivery> deliveries;                                   // pool thread only
+    std::vector<char> fragment = std::vector<char>(kFragmentBytes + 1); // pool thread only
 
     Ticket Add(Job job) {
         Ticket ticket;
@@ -198,29 +211,45 @@ struct ReaderPool::Impl {
         return false;
     }
 
-    // Ends a reader: killed unless it already ended, reaped when it goes. Its job, if any and
-    // not cancelled, is refused for `failure`.
+    // Ends a reader: killed unless it already ended, reaped when it goes. The job it was reading,
+    // if any and not cancelled, is refused for `failure`; those waiting behind it go back to the
+    // head of the queue, for another reader.
     void Drop(std::size_t index, const std::optional<ReaderFailure>& failure) {
         Reader& reader = *readers[index];
-        if (reader.job) {
+        if (!reader.jobs.empty() && !reader.retiring) {
+            Job& job = reader.jobs.front();
             {
                 const std::lock_guard lock(mutex);
-                running.erase(reader.job->ticket);
+                running.erase(job.ticket);
                 if (!failure) {
-                    awaiting.erase(reader.job->ticket);
-                    cancelled.erase(reader.job->ticket);
+                    awaiting.erase(job.ticket);
+                    cancelled.erase(job.ticket);
                 }
             }
             if (failure) {
-                if (failure->kind == ReaderFailure::Kind::Stalled && reader.job->device)
-                    ++stallsInARow[*reader.job->device];
-                Refuse(*reader.job, *failure);
+                if (failure->kind == ReaderFailure::Kind::Stalled && job.device)
+                    ++stallsInARow[*job.device];
+                Refuse(job, *failure);
             }
+            reader.jobs.pop_front();
         }
+        Requeue(reader.jobs);
         const pid_t pid = reader.process.Kill();
         if (pid > 0)
             gone.push_back({pid, Clock::now()});
         readers.erase(readers.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+
+    void Requeue(std::deque<Job>& jobs) {
+        const std::lock_guard lock(mutex);
+        for (auto job = jobs.rbegin(); job != jobs.rend(); ++job) {
+            if (cancelled.erase(job->ticket) != 0) {
+                awaiting.erase(job->ticket);
+                continue;
+            }
+            queue.push_front(std::move(*job));
+        }
+        jobs.clear();
     }
 
     std::size_t Stuck(Clock::time_point now) {
@@ -229,30 +258,82 @@ struct ReaderPool::Impl {
             gone.begin(), gone.end(), [&](const Gone& g) { return now - g.since > kStuckAfter; }));
     }
 
-    bool Start(Job& job, Reader& reader) {
-        if (!reader.rooted) {
-            RootsRequest roots;
-            reader.single = !job.ownRoots.empty();
-            roots.roots = reader.single ? job.ownRoots : settings.paths;
-            if (reader.single)
-                roots.listable = job.ownListable;
-            if (!SendMessage(reader.process.Channel(), EncodeRequest(roots)))
-                return false;
-            reader.rooted = true;
-        }
-        if (!SendMessage(reader.process.Channel(), job.request))
-            return false;
+    // Gives a reader its roots: the job's own, or the pool's fixed ones.
+    bool Root(Reader& reader, const Job& job) {
+        RootsRequest roots;
+        reader.single = !job.ownRoots.empty();
+        roots.roots = reader.single ? job.ownRoots : settings.paths;
+        if (reader.single)
+            roots.listable = job.ownListable;
+        reader.rooted = SendMessage(reader.process.Channel(), EncodeRequest(roots));
+        return reader.rooted;
+    }
+
+    // The watch of a reader starts again with the job it now reads.
+    void BeginWatch(Reader& reader) {
         reader.progress = reader.lastLook = Clock::now();
         reader.cpuAtStart = reader.cpuAtLastLook = reader.process.ProcessorTime();
+        const std::lock_guard lock(mutex);
+        running[reader.jobs.front().ticket] = false;
+    }
+
+    // Sends the last of a reader's jobs to it.
+    bool Send(Reader& reader) {
+        if (!reader.rooted && !Root(reader, reader.jobs.back()))
+            return false;
+        if (!SendMessage(reader.process.Channel(), reader.jobs.back().request))
+            return false;
+        if (reader.jobs.size() == 1)
+            BeginWatch(reader);
         return true;
     }
 
+    // A reader that may take `job`: an idle one; else, when no more may be started, one that is
+    // reading and holds nothing else, for it to read next.
+    Reader* Taker(const Job& job, bool mayStart) {
+        const auto fits = [&](const Reader& reader) {
+            return !reader.endedAt && (!reader.rooted || (job.ownRoots.empty() && !reader.single));
+        };
+        for (const auto& reader : readers)
+            if (reader->jobs.empty() && fits(*reader))
+                return reader.get();
+        if (mayStart || !job.ownRoots.empty() || job.request.size() > kMaxWaitingRequestBytes)
+            return nullptr;
+        for (const auto& reader : readers)
+            if (reader->jobs.size() == 1 && reader->rooted && fits(*reader))
+                return reader.get();
+        return nullptr;
+    }
+
     std::unique_ptr<Reader> NewReader(std::string& problem) {
+        // The spawner starts one reader at a time: the last one's id is taken first.
+        for (const auto& reader : readers)
+            reader->process.Settle();
         auto reader = std::make_unique<Reader>();
-        problem = reader->process.Start(program, kSendTimeout);
+        problem = reader->process.Start(program, kSendTimeout, spawner.get());
         if (!problem.empty())
             return nullptr;
         return reader;
+    }
+
+    // Whether the spawner is loading the media library; with `start`, it is started first if it
+    // has not been.
+    bool SpawnerLoading(bool start) {
+        if (!spawner && start)
+            spawner = std::make_unique<ReaderSpawner>(program);
+        return spawner && spawner->Loading();
+    }
+
+    // Whether a reader to be started now had better wait for the spawner than start as a program
+    // of its own: the spawner's copy comes about as soon as a program would have loaded, for a
+    // fraction of the work. Unless the pool began with it, the spawner starts once the first
+    // reader has loaded the media library, so that the two loads do not share the processor;
+    // meanwhile that reader takes the jobs.
+    bool AwaitSpawner() {
+        if (!spawner && !anyAnswered)
+            return std::any_of(readers.begin(), readers.end(),
+                               [](const auto& r) { return !r->endedAt && !r->single; });
+        return SpawnerLoading(true);
     }
 
     // Gives queued jobs to idle readers, starting readers up to the number allowed.
@@ -274,16 +355,13 @@ struct ReaderPool::Impl {
                 Refuse(*job, Failed(ReaderFailure::Kind::DeviceStalling));
                 continue;
             }
-            Reader* idle = nullptr;
-            for (const auto& reader : readers)
-                if (!reader->job && !reader->endedAt &&
-                    (!reader->rooted || (job->ownRoots.empty() && !reader->single))) {
-                    idle = reader.get();
-                    break;
-                }
             const std::size_t busy = static_cast<std::size_t>(std::count_if(
-                readers.begin(), readers.end(), [](const auto& r) { return r->job.has_value(); }));
-            if (idle == nullptr && busy < std::max(1u, settings.readers)) {
+                readers.begin(), readers.end(), [](const auto& r) { return !r->jobs.empty(); }));
+            bool mayStart = busy < std::max(1u, settings.readers);
+            if (mayStart && Taker(*job, true) == nullptr && AwaitSpawner())
+                mayStart = false;
+            Reader* idle = Taker(*job, mayStart);
+            if (idle == nullptr && mayStart) {
                 std::string problem;
                 std::unique_ptr<Reader> started = NewReader(problem);
                 if (!started) {
@@ -298,28 +376,31 @@ struct ReaderPool::Impl {
                 queue.push_front(std::move(*job));
                 return;
             }
-            const Ticket ticket = job->ticket;
-            idle->job = std::move(job);
-            {
-                const std::lock_guard lock(mutex);
-                running[ticket] = false;
-            }
-            if (!Start(*idle->job, *idle)) {
-                const auto at = std::find_if(readers.begin(), readers.end(),
-                                             [&](const auto& r) { return r.get() == idle; });
-                Drop(static_cast<std::size_t>(at - readers.begin()),
-                     Failed(ReaderFailure::Kind::Exited));
+            idle->jobs.push_back(std::move(*job));
+            if (!Send(*idle)) {
+                // A reader whose channel fails has ended or is broken: its exit status, or the
+                // wait for it, decides the words for the job it was reading. A job meant to wait
+                // behind that one goes to another reader.
+                idle->endedAt = Clock::now();
+                if (idle->jobs.size() > 1) {
+                    const std::lock_guard lock(mutex);
+                    queue.push_front(std::move(idle->jobs.back()));
+                    idle->jobs.pop_back();
+                }
             }
         }
     }
 
-    // Keeps readers started and waiting for the window's next request. A new one starts only once
-    // no reader is busy: the window's first report, made while the window itself starts, would
-    // otherwise share the processor with a reader that loads the media library for a report not
-    // yet asked for. A request that finds none waiting starts its own.
+    // Keeps readers started and waiting for the window's next request, so that it need not wait
+    // for one to start. A new one starts only once no reader is busy: the window's first report,
+    // made while the window itself starts, would otherwise share the processor with a reader
+    // started for a report not yet asked for. zarvo-report's readers start as work comes, each
+    // in a millisecond or two once the spawner has loaded the media library.
     void KeepWarm() {
-        if (settings.roots != Roots::PerRequest ||
-            std::any_of(readers.begin(), readers.end(), [](const auto& r) { return r->job; }))
+        if (settings.roots != Roots::PerRequest || warmFailed ||
+            ((anyAnswered || spawner) && SpawnerLoading(true)) ||
+            std::any_of(readers.begin(), readers.end(),
+                        [](const auto& r) { return !r->jobs.empty(); }))
             return;
         std::size_t waiting = static_cast<std::size_t>(
             std::count_if(readers.begin(), readers.end(),
@@ -327,8 +408,10 @@ struct ReaderPool::Impl {
         while (waiting < std::max(1u, settings.readers) && Stuck(Clock::now()) < kMaxStuck) {
             std::string problem;
             std::unique_ptr<Reader> started = NewReader(problem);
-            if (!started)
+            if (!started) {
+                warmFailed = true;
                 return;
+            }
             readers.push_back(std::move(started));
             ++waiting;
         }
@@ -336,11 +419,10 @@ struct ReaderPool::Impl {
 
     // Reads what a reader sent. Returns the failure that ends it, if any.
     std::optional<ReaderFailure> Read(Reader& reader) {
-        std::vector<char> buffer(kFragmentBytes + 1);
         for (;;) {
             bool truncated = false;
-            const long got =
-                ReceiveFragment(reader.process.Channel(), buffer.data(), buffer.size(), truncated);
+            const long got = ReceiveFragment(reader.process.Channel(), fragment.data(),
+                                             fragment.size(), truncated);
             if (got < 0 && errno == EAGAIN)
                 return std::nullopt;
             if (got <= 0) {
@@ -348,7 +430,7 @@ struct ReaderPool::Impl {
                 return std::nullopt;
             }
             switch (
-                reader.assembler.Add({buffer.data(), static_cast<std::size_t>(got)}, truncated)) {
+                reader.assembler.Add({fragment.data(), static_cast<std::size_t>(got)}, truncated)) {
             case MessageAssembler::Result::More:
                 continue;
             case MessageAssembler::Result::Malformed:
@@ -357,21 +439,26 @@ struct ReaderPool::Impl {
                 break;
             }
             // Nothing was asked of it: whatever it says is out of turn.
-            if (!reader.job)
+            if (reader.jobs.empty() || reader.retiring)
                 return Failed(ReaderFailure::Kind::Malformed);
             std::optional<Reply> reply = DecodeReply(reader.assembler.Take());
             // A reader that ran out of memory ends after saying so: it takes no more work.
             const bool ending = reply && std::holds_alternative<OutOfMemoryReply>(*reply);
-            if (!reply || !Answer(*reader.job, *reply))
+            if (!reply || !Answer(reader.jobs.front(), *reply))
                 return Failed(ReaderFailure::Kind::Malformed);
             {
                 const std::lock_guard lock(mutex);
-                running.erase(reader.job->ticket);
+                running.erase(reader.jobs.front().ticket);
             }
-            reader.job.reset();
+            reader.jobs.pop_front();
+            reader.answered = anyAnswered = true;
             // A reader rooted for one job's own paths (the window's) serves that job only.
-            if (ending || reader.single)
+            if (ending || reader.single) {
+                reader.retiring = true;
                 reader.endedAt = Clock::now();
+            } else if (!reader.jobs.empty()) {
+                BeginWatch(reader);
+            }
         }
     }
 
@@ -395,7 +482,7 @@ struct ReaderPool::Impl {
         const auto quiet = now - reader.progress;
         {
             const std::lock_guard lock(mutex);
-            running[reader.job->ticket] = quiet > 1s;
+            running[reader.jobs.front().ticket] = quiet > 1s;
         }
         if (quiet > StallLimit())
             return Failed(ReaderFailure::Kind::Stalled);
@@ -420,11 +507,11 @@ struct ReaderPool::Impl {
     // Readers busy on a request nobody wants any more are killed; their answers would be dropped.
     void DropCancelled() {
         for (std::size_t i = readers.size(); i-- > 0;) {
-            const std::optional<Job>& job = readers[i]->job;
+            const std::deque<Job>& jobs = readers[i]->jobs;
             bool unwanted;
             {
                 const std::lock_guard lock(mutex);
-                unwanted = job && cancelled.contains(job->ticket);
+                unwanted = !jobs.empty() && cancelled.contains(jobs.front().ticket);
             }
             if (unwanted)
                 Drop(i, std::nullopt);
@@ -466,6 +553,9 @@ struct ReaderPool::Impl {
                 watched.push_back({reader->process.Channel(), POLLIN, 0});
                 ending = ending || reader->endedAt.has_value();
             }
+            const int loading = spawner ? spawner->LoadingFd() : -1;
+            if (loading >= 0)
+                watched.push_back({loading, POLLIN, 0});
             const int timeout = ending ? 5 : static_cast<int>(kTick.count());
             if (::poll(watched.data(), watched.size(), timeout) < 0 && errno != EINTR)
                 throw std::system_error(errno, std::generic_category(), "poll");
@@ -473,6 +563,8 @@ struct ReaderPool::Impl {
                 std::uint64_t count;
                 [[maybe_unused]] const ssize_t got = ::read(wake.Get(), &count, sizeof count);
             }
+            if (loading >= 0)
+                spawner->Ready();
             const Clock::time_point now = Clock::now();
             for (std::size_t i = readers.size(); i-- > 0;) {
                 Reader& reader = *readers[i];
@@ -481,8 +573,10 @@ struct ReaderPool::Impl {
                     failure = Read(reader);
                 if (!failure && reader.endedAt) {
                     // An idle reader that went (the window's, after its one report; or after
-                    // saying it ran out of memory) is simply replaced.
-                    if (!reader.job) {
+                    // saying it ran out of memory) is simply replaced, unless it went unasked:
+                    // then readers are no longer started ahead, lest they end in a loop.
+                    if (reader.jobs.empty() || reader.retiring) {
+                        warmFailed = warmFailed || !reader.answered;
                         Drop(i, std::nullopt);
                         continue;
                     }
@@ -491,7 +585,8 @@ struct ReaderPool::Impl {
                     if (!decided)
                         continue;
                 }
-                if (!failure && reader.job)
+                // A look at the processor clock costs a system call: once a tick is enough.
+                if (!failure && !reader.jobs.empty() && now - reader.lastLook >= kTick)
                     failure = Watch(reader, now);
                 if (failure)
                     Drop(i, failure);
@@ -510,6 +605,10 @@ ReaderPool::ReaderPool(Settings settings) : impl_(std::make_unique<Impl>(std::mo
     if (::access(impl_->program.c_str(), X_OK) != 0)
         throw ReaderStartFailure("cannot run the reader program " + impl_->program + ": " +
                                  std::generic_category().message(errno));
+    // A run of many files has every reader from the spawner, started at once; others start it
+    // once their first reader has loaded the media library.
+    if (impl_->settings.manyFiles)
+        impl_->spawner = std::make_unique<ReaderSpawner>(impl_->program);
     impl_->wake = UniqueFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!impl_->wake.IsOpen())
         throw std::system_error(errno, std::generic_category(), "eventfd");

@@ -76,6 +76,9 @@ public:
         unsigned readers = 1;           // how many work at once (Fixed) or wait ready (PerRequest)
         FormatSettings format;          // how the reports write numbers
         std::string program; // the reader program; empty: found beside the running program
+        // Many files will likely be read, by several readers: every reader is then started by
+        // the spawner, itself started at once, rather than the first as a program of its own.
+        bool manyFiles = false;
     };
 
     // Starts the readers. Throws ReaderStartFailure when the reader program cannot be found or

@@ -1,6 +1,8 @@
 // Starting, watching, killing and reaping one reader process.
 #include "reader/ReaderProcess.h"
 
+#include "reader/ReaderSpawner.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -21,14 +23,6 @@ std::string SystemText(const char* what, int error) {
     return std::string(what) + ": " + std::strerror(error);
 }
 
-// Moves a descriptor above the ones the reader is given, so that giving it does not find it in
-// its place already (where dup2 would leave it to be closed at exec).
-UniqueFd AboveTheReaders(UniqueFd fd) {
-    if (!fd.IsOpen() || fd.Get() > kReaderPageFd)
-        return fd;
-    return UniqueFd(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, kReaderPageFd + 1));
-}
-
 // Owns the spawn attributes and file actions while they are set up.
 struct SpawnSetup {
     posix_spawn_file_actions_t actions;
@@ -44,6 +38,12 @@ struct SpawnSetup {
 };
 
 } // namespace
+
+UniqueFd AboveTheReaders(UniqueFd fd) {
+    if (!fd.IsOpen() || fd.Get() > kReaderPageFd)
+        return fd;
+    return UniqueFd(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, kReaderPageFd + 1));
+}
 
 std::string FindReaderProgram() {
     char self[4096];
@@ -67,8 +67,37 @@ ReaderProcess::~ReaderProcess() {
         ::munmap(page_, kActivityPageBytes);
 }
 
-std::string ReaderProcess::Start(const std::string& program,
-                                 std::chrono::milliseconds sendTimeout) {
+pid_t StartReaderProgram(const std::string& program, const char* role, int channel, int page,
+                         std::string& problem) {
+    SpawnSetup setup;
+    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&setup.actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&setup.actions, channel, kReaderChannelFd);
+    if (page >= 0)
+        posix_spawn_file_actions_adddup2(&setup.actions, page, kReaderPageFd);
+    // The front end's threads may block signals or ignore them; a reader starts with neither.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&setup.attributes, &none);
+    posix_spawnattr_setsigdefault(&setup.attributes, &all);
+    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    std::string name = "zarvo-reader";
+    std::string roleText = role != nullptr ? role : "";
+    char* arguments[] = {name.data(), role != nullptr ? roleText.data() : nullptr, nullptr};
+    pid_t pid = -1;
+    const int error =
+        ::posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes, arguments, environ);
+    if (error != 0) {
+        problem = SystemText(program.c_str(), error);
+        return -1;
+    }
+    return pid;
+}
+
+std::string ReaderProcess::Start(const std::string& program, std::chrono::milliseconds sendTimeout,
+                                 ReaderSpawner* spawner) {
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
         return SystemText("socketpair", errno);
@@ -86,28 +115,20 @@ std::string ReaderProcess::Start(const std::string& program,
         return SystemText("mmap", errno);
     page_ = new (page) ActivityPage();
 
-    SpawnSetup setup;
-    posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&setup.actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&setup.actions, theirs.Get(), kReaderChannelFd);
-    posix_spawn_file_actions_adddup2(&setup.actions, pageFd.Get(), kReaderPageFd);
-    // The front end's threads may block signals or ignore them; a reader starts with neither.
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&setup.attributes, &none);
-    posix_spawnattr_setsigdefault(&setup.attributes, &all);
-    posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    char name[] = "zarvo-reader";
-    char* arguments[] = {name, nullptr};
-    const int error = ::posix_spawn(&pid_, program.c_str(), &setup.actions, &setup.attributes,
-                                    arguments, environ);
-    if (error != 0) {
-        pid_ = -1;
-        return SystemText(program.c_str(), error);
+    if (spawner != nullptr && spawner->Ask(theirs.Get(), pageFd.Get())) {
+        // Its id is taken when first needed, so that what is sent meanwhile waits for it.
+        spawner_ = spawner;
+        program_ = program;
+        theirs_ = std::move(theirs);
+        pageFd_ = std::move(pageFd);
+    } else {
+        std::string problem;
+        pid_ = StartReaderProgram(program, nullptr, theirs.Get(), pageFd.Get(), problem);
+        if (pid_ < 0)
+            return problem;
+        clockKnown_ = ::clock_getcpuclockid(pid_, &clock_) == 0;
     }
-    clockKnown_ = ::clock_getcpuclockid(pid_, &clock_) == 0;
+    sendTimeout_ = sendTimeout;
     const timeval timeout{static_cast<time_t>(sendTimeout.count() / 1000),
                           static_cast<suseconds_t>(sendTimeout.count() % 1000 * 1000)};
     ::setsockopt(mine.Get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
@@ -115,11 +136,26 @@ std::string ReaderProcess::Start(const std::string& program,
     return {};
 }
 
+void ReaderProcess::Settle() noexcept {
+    if (spawner_ == nullptr)
+        return;
+    pid_ = std::exchange(spawner_, nullptr)->Answer(sendTimeout_);
+    // A reader the spawner failed to start is started as a program, and reads what was sent.
+    if (pid_ < 0) {
+        std::string problem;
+        pid_ = StartReaderProgram(program_, nullptr, theirs_.Get(), pageFd_.Get(), problem);
+    }
+    theirs_ = UniqueFd();
+    pageFd_ = UniqueFd();
+    clockKnown_ = pid_ > 0 && ::clock_getcpuclockid(pid_, &clock_) == 0;
+}
+
 std::int64_t ReaderProcess::LastAnswer() const noexcept {
     return page_ == nullptr ? 0 : page_->lastAnswer.load(std::memory_order_relaxed);
 }
 
-std::chrono::nanoseconds ReaderProcess::ProcessorTime() const noexcept {
+std::chrono::nanoseconds ReaderProcess::ProcessorTime() noexcept {
+    Settle();
     timespec used{};
     if (!clockKnown_ || ::clock_gettime(clock_, &used) != 0)
         return std::chrono::nanoseconds(0);
@@ -127,6 +163,7 @@ std::chrono::nanoseconds ReaderProcess::ProcessorTime() const noexcept {
 }
 
 bool ReaderProcess::TryReap(int& status) noexcept {
+    Settle();
     if (pid_ <= 0)
         return false;
     const pid_t got = ::waitpid(pid_, &status, WNOHANG);
@@ -137,6 +174,7 @@ bool ReaderProcess::TryReap(int& status) noexcept {
 }
 
 pid_t ReaderProcess::Kill() noexcept {
+    Settle();
     channel_ = UniqueFd();
     if (pid_ <= 0)
         return 0;

@@ -14,6 +14,7 @@
 #include "reader/ActivityPage.h"
 #include "reader/Channel.h"
 #include "reader/Messages.h"
+#include "reader/SpawnServer.h"
 #include "report/RecordedReport.h"
 #include "support/ScriptedMediaDet.h"
 
@@ -57,10 +58,12 @@ Script ScriptFromEnvironment() {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     const char* scriptedFile = std::getenv("ZARVO_TEST_SCRIPTED_FILE");
     Script script = ScriptFromEnvironment();
     const zarvo::ClassRegistration detector = zarvo::RegisterMediaDet();
+    if (argc > 1 && std::string_view(argv[1]) == "--spawner" && !zarvo::ServeSpawnRequests())
+        return 0;
     for (;;) {
         const std::optional<std::string> message =
             zarvo::ReceiveMessage(zarvo::kReaderChannelFd, kMaxRequestBytes);

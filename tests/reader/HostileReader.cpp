@@ -1,8 +1,10 @@
 // A reader that misbehaves as ZARVO_HOSTILE_READER says, for the pool's tests: what a reader
-// taken over by a hostile file could send, or fail to send.
+// taken over by a hostile file could send, or fail to send. It answers one request and ends;
+// as a spawner it ends at once when ZARVO_HOSTILE_SPAWNER is set.
 #include "reader/ActivityPage.h"
 #include "reader/Channel.h"
 #include "reader/Messages.h"
+#include "reader/SpawnServer.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -10,7 +12,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--spawner") {
+        // A spawner that ends at once, as one that cannot start would.
+        if (const char* spawner = std::getenv("ZARVO_HOSTILE_SPAWNER"); spawner != nullptr)
+            return 2;
+        if (!zarvo::ServeSpawnRequests())
+            return 0;
+    }
     const char* how = std::getenv("ZARVO_HOSTILE_READER");
     const std::string mode = how == nullptr ? "" : how;
     const int channel = zarvo::kReaderChannelFd;

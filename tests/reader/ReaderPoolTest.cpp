@@ -47,6 +47,29 @@ TEST(ReaderPoolTest, EachMisbehaviourIsRefusedInItsOwnWords) {
     }
 }
 
+TEST(ReaderPoolTest, EveryRequestIsAnsweredWhetherTheSpawnerWorksOrNot) {
+    ::setenv("ZARVO_HOSTILE_READER", "good", 1);
+    for (const bool spawnerEnds : {false, true}) {
+        if (spawnerEnds)
+            ::setenv("ZARVO_HOSTILE_SPAWNER", "exit", 1);
+        // Every request has a reader of its own: after the first, the spawner's copies, or
+        // programs of their own once the spawner has ended.
+        ReaderPool pool({ReaderPool::Roots::PerRequest, {}, 1, {}, ZARVO_HOSTILE_READER_PROGRAM});
+        for (int i = 0; i < 4; ++i) {
+            std::promise<FileReport> done;
+            WorkItem item;
+            item.path = "file.avi";
+            pool.Report(item, false, false,
+                        [&](FileReport report) { done.set_value(std::move(report)); });
+            std::future<FileReport> result = done.get_future();
+            ASSERT_EQ(result.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+                << spawnerEnds << " " << i;
+            EXPECT_EQ(result.get().problem, "") << spawnerEnds << " " << i;
+        }
+    }
+    ::unsetenv("ZARVO_HOSTILE_SPAWNER");
+}
+
 TEST(ReaderPoolTest, AMissingReaderProgramIsSaidAtOnce) {
     EXPECT_THROW(ReaderPool({ReaderPool::Roots::Fixed, {"."}, 1, {}, "/nonexistent/zarvo-reader"}),
                  ReaderStartFailure);
