@@ -1,23 +1,23 @@
-// zarvo: the desktop program that shows what is inside a video file.
-#include "app/AccessibleRoles.h"
-#include "app/ErrorText.h"
-#include "app/ProgramIcon.h"
+// zarvo: the desktop program that shows what is inside a video file. This part links neither the
+// toolkit nor the media library: it answers --help and --version, starts the first reader, and
+// only then loads the window module (zarvo-window.so), so that the reader loads the media
+// library while the dynamic loader loads the toolkit's libraries, instead of after them.
 #include "app/ProgramOptions.h"
-#include "app/ProgramState.h"
-#include "app/ToolkitSettings.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/WindowEntry.h"
 #include "reader/ReaderPool.h"
+#include "reader/ReaderProcess.h"
+#include "report/NumberFormat.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
 #include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -36,46 +36,14 @@ std::unique_ptr<zarvo::ReaderPool> StartReaders(std::string& failure) {
     }
 }
 
-int RunProgram(zarvo::ProgramOptions options) {
-    zarvo::KeepNoToolkitSettings();
-    // The toolkit takes the locale from the environment as it starts; the readers, started
-    // first, need it already to write numbers as the user's locale does.
-    std::setlocale(LC_ALL, "");
-    // The first reader starts while the toolkit does, so that the report on a file named on the
-    // command line is ready about as soon as the window.
-    std::string readersFailure;
-    const std::unique_ptr<zarvo::ReaderPool> readers = StartReaders(readersFailure);
-
-    // The toolkit takes its own options (such as -platform) out of the arguments before "--"
-    // here, so what remains are the program's arguments, still as the raw bytes the shell passed.
-    std::vector<char*> toolkitArgv;
-    for (std::string& argument : options.toolkitArguments)
-        toolkitArgv.push_back(argument.data());
-    toolkitArgv.push_back(nullptr);
-    int argc = static_cast<int>(options.toolkitArguments.size());
-    char** argv = toolkitArgv.data();
-    QApplication application(argc, argv);
-    zarvo::InstallAccessibleRoles();
-    QApplication::setApplicationName(QStringLiteral("zarvo"));
-    QApplication::setApplicationVersion(QStringLiteral(ZARVO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("zarvo"));
-    QApplication::setWindowIcon(zarvo::ProgramIcon());
-
-    zarvo::ApplicationTitle = QStringLiteral("Zarvo");
-    if (readers == nullptr) {
-        // Without its reader program the installation is broken: no file could be read.
-        QMessageBox::critical(nullptr, zarvo::ApplicationTitle,
-                              QString::fromStdString(zarvo::ErrorMessageText(readersFailure)));
-        return 1;
-    }
-    // A program can be started with no arguments at all, not even its own name.
-    std::vector<std::string> arguments(argc > 1 ? argv + 1 : argv, argc > 1 ? argv + argc : argv);
-    arguments.insert(arguments.end(), options.files.begin(), options.files.end());
-    zarvo::TForm1 form1(arguments, *readers);
-    zarvo::TAboutForm aboutForm(&form1);
-    form1.SetAboutForm(&aboutForm);
-    form1.show();
-    return QApplication::exec();
+// The window module beside the program in a build folder, or in the program's own library
+// folder when installed.
+std::string WindowModulePath() {
+    const std::string folder = zarvo::ProgramFolder();
+    const std::string built = folder + "/zarvo-window.so";
+    if (::access(built.c_str(), R_OK) == 0)
+        return built;
+    return folder + "/../" ZARVO_LIBDIR "/zarvo/zarvo-window.so";
 }
 
 } // namespace
@@ -92,7 +60,25 @@ int main(int argc, char** argv) {
         std::puts("zarvo " ZARVO_VERSION);
         return std::fflush(stdout) == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
     }
-    // The windows and the toolkit are gone here, the clipboard handed over to the desktop, and
-    // every reader stopped.
-    return RunProgram(std::move(options));
+    // The toolkit takes the locale from the environment as it starts; the readers, started
+    // first, need it already to write numbers as the user's locale does.
+    std::setlocale(LC_ALL, "");
+    std::string readersFailure;
+    const std::unique_ptr<zarvo::ReaderPool> readers = StartReaders(readersFailure);
+
+    const std::string modulePath = WindowModulePath();
+    void* module = ::dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto run =
+        module == nullptr
+            ? nullptr
+            : reinterpret_cast<zarvo::WindowEntry>(::dlsym(module, zarvo::kWindowEntryName));
+    if (run == nullptr) {
+        std::fprintf(stderr, "zarvo: cannot load the windows from %s: %s\n", modulePath.c_str(),
+                     ::dlerror());
+        return EXIT_FAILURE;
+    }
+    // The windows and the toolkit are gone when it returns, the clipboard handed over to the
+    // desktop; the readers stop after. The module stays loaded: the toolkit's own libraries
+    // may still hold exit handlers.
+    return run(options, readers.get(), readersFailure);
 }

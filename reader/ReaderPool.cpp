@@ -45,6 +45,8 @@ constexpr std::size_t kMaxStuck = 4;
 constexpr int kStallsInARow = 3;
 // How long the front end waits for an ended reader's exit status before calling it stopped.
 constexpr auto kExitStatusWait = 1s;
+// The window's next reader starts this long after the last answer, not while the window draws it.
+constexpr auto kWarmAfter = 500ms;
 // A reader that takes nothing for this long while a request is sent to it is broken.
 constexpr auto kSendTimeout = 2s;
 // A reader holds its next request while it reads, so that it goes on to it without waiting a
@@ -120,6 +122,7 @@ struct ReaderPool::Impl {
     std::vector<Gone> gone;
     bool warmFailed = false;  // a reader started ahead of time ended unasked: no more are
     bool anyAnswered = false; // a reader has loaded the media library and answered
+    std::optional<Clock::time_point> lastAnswer;
     std::thread thread;
 
     struct Delivery {
@@ -398,9 +401,13 @@ struct ReaderPool::Impl {
     // in a millisecond or two once the spawner has loaded the media library.
     void KeepWarm() {
         if (settings.roots != Roots::PerRequest || warmFailed ||
-            ((anyAnswered || spawner) && SpawnerLoading(true)) ||
             std::any_of(readers.begin(), readers.end(),
                         [](const auto& r) { return !r->jobs.empty(); }))
+            return;
+        // Nor while the window draws the report just made.
+        if (lastAnswer && Clock::now() - *lastAnswer < kWarmAfter)
+            return;
+        if ((anyAnswered || spawner) && SpawnerLoading(true))
             return;
         std::size_t waiting = static_cast<std::size_t>(
             std::count_if(readers.begin(), readers.end(),
@@ -452,6 +459,7 @@ struct ReaderPool::Impl {
             }
             reader.jobs.pop_front();
             reader.answered = anyAnswered = true;
+            lastAnswer = Clock::now();
             // A reader rooted for one job's own paths (the window's) serves that job only.
             if (ending || reader.single) {
                 reader.retiring = true;

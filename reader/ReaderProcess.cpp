@@ -45,7 +45,7 @@ UniqueFd AboveTheReaders(UniqueFd fd) {
     return UniqueFd(::fcntl(fd.Get(), F_DUPFD_CLOEXEC, kReaderPageFd + 1));
 }
 
-std::string FindReaderProgram() {
+std::string ProgramFolder() {
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     std::string folder = ".";
@@ -53,6 +53,11 @@ std::string FindReaderProgram() {
         folder.assign(self, static_cast<std::size_t>(length));
         folder.erase(folder.find_last_of('/') == std::string::npos ? 0 : folder.find_last_of('/'));
     }
+    return folder;
+}
+
+std::string FindReaderProgram() {
+    const std::string folder = ProgramFolder();
     const std::string built = folder + "/../reader/zarvo-reader";
     if (::access(built.c_str(), X_OK) == 0)
         return built;

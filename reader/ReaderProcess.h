@@ -18,6 +18,9 @@ namespace zarvo {
 // name when neither does, so that the message names where it belongs.
 std::string FindReaderProgram();
 
+// The folder of the running program, from /proc/self/exe; "." when the system does not say.
+std::string ProgramFolder();
+
 class ReaderSpawner;
 
 // Moves a descriptor above the ones a reader is given (3 and 4), so that giving it does not find

@@ -17,6 +17,7 @@ set(expected
     ${PREFIX}/${CMAKE_INSTALL_BINDIR}/zarvo
     ${PREFIX}/${CMAKE_INSTALL_BINDIR}/zarvo-report
     ${PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/zarvo/zarvo-reader
+    ${PREFIX}/${CMAKE_INSTALL_LIBDIR}/zarvo/zarvo-window.so
     ${entry_file}
     ${metainfo_file}
     ${man_dir}/zarvo.1.gz

@@ -30,6 +30,7 @@ expected=$(
         echo "-rwxr-xr-x ./usr/bin/zarvo"
         echo "-rwxr-xr-x ./usr/bin/zarvo-report"
         echo "-rwxr-xr-x ./usr/libexec/zarvo/zarvo-reader"
+        echo "-rw-r--r-- ./usr/lib/zarvo/zarvo-window.so"
         echo "-rw-r--r-- ./usr/share/applications/zarvo.desktop"
         echo "-rw-r--r-- ./usr/share/metainfo/$appstream_id.metainfo.xml"
         echo "-rw-r--r-- ./usr/share/man/man1/zarvo.1.gz"
@@ -43,9 +44,9 @@ expected=$(
     fail "the package holds other files than it should:
 $(diff <(echo "$expected") <(echo "$listing") || true)"
 
-# The programs come without their debugging information.
+# The programs and the window module come without their debugging information.
 dpkg-deb -x "$deb" "$work/root"
-for program in bin/zarvo bin/zarvo-report libexec/zarvo/zarvo-reader; do
+for program in bin/zarvo bin/zarvo-report libexec/zarvo/zarvo-reader lib/zarvo/zarvo-window.so; do
     file "$work/root/usr/$program" | grep -q ', stripped' || fail "$program is not stripped"
 done
 
