@@ -45,6 +45,8 @@ constexpr std::size_t kMaxStuck = 4;
 constexpr int kStallsInARow = 3;
 // How long the front end waits for an ended reader's exit status before calling it stopped.
 constexpr auto kExitStatusWait = 1s;
+// A reader loads the media library well within this.
+constexpr auto kFirstLoad = 1s;
 // The window's next reader starts this long after the last answer, not while the window draws it.
 constexpr auto kWarmAfter = 500ms;
 // A reader that takes nothing for this long while a request is sent to it is broken.
@@ -102,6 +104,7 @@ struct ReaderPool::Impl {
     Impl(Settings s) : settings(std::move(s)) {}
 
     const Settings settings;
+    const Clock::time_point created = Clock::now();
     std::string program;
     // Readers are its copies once it has loaded (see AwaitSpawner).
     std::unique_ptr<ReaderSpawner> spawner;
@@ -330,10 +333,10 @@ struct ReaderPool::Impl {
     // Whether a reader to be started now had better wait for the spawner than start as a program
     // of its own: the spawner's copy comes about as soon as a program would have loaded, for a
     // fraction of the work. Unless the pool began with it, the spawner starts once the first
-    // reader has loaded the media library, so that the two loads do not share the processor;
-    // meanwhile that reader takes the jobs.
+    // reader has loaded the media library (it has answered, or has had time enough), so that the
+    // two loads do not share the processor; meanwhile that reader takes the jobs.
     bool AwaitSpawner() {
-        if (!spawner && !anyAnswered)
+        if (!spawner && !anyAnswered && Clock::now() - created < kFirstLoad)
             return std::any_of(readers.begin(), readers.end(),
                                [](const auto& r) { return !r->endedAt && !r->single; });
         return SpawnerLoading(true);
