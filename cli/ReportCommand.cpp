@@ -131,9 +131,11 @@ int main(int argc, char** argv) {
         progress.Show(i + 1, items.size());
         return true;
     };
-    // At most two reports for each reader wait to be printed, so memory stays bounded however
-    // long the run; the pool's thread puts each where the printing loop finds it.
-    const std::size_t window = 2 * std::size_t{std::max(1u, command.jobs)};
+    // At most four reports for each reader are asked for ahead of the one to be printed next, so
+    // memory stays bounded however long the run. Each reader holds two of them, the one it reads
+    // and the next; the rest keep the other readers busy while the one in front is slow. The
+    // pool's thread puts each report where the printing loop finds it.
+    const std::size_t window = 4 * std::size_t{std::max(1u, command.jobs)};
     std::size_t asked = 0;
     const auto ask = [&](std::size_t taken) {
         for (; asked < items.size() && asked < taken + window; ++asked)
