@@ -16,6 +16,7 @@
 namespace {
 
 std::atomic<bool> failed{false};
+std::atomic<std::atomic<std::uint32_t>*> sharedFlag{nullptr};
 
 } // namespace
 
@@ -27,6 +28,10 @@ bool AllocationFailed() noexcept {
 
 void ResetAllocationWatch() noexcept {
     failed.store(false, std::memory_order_relaxed);
+}
+
+void ShareAllocationFailure(std::atomic<std::uint32_t>* flag) noexcept {
+    sharedFlag.store(flag, std::memory_order_relaxed);
 }
 
 } // namespace zarvo::reader
@@ -77,9 +82,12 @@ __attribute__((constructor(101))) void FindNextAllocator() {
 }
 
 void* Noted(void* block) {
-    if (block == nullptr)
-        failed.store(true, std::memory_order_relaxed);
-    return block;
+    if (block != nullptr)
+        return block;
+    failed.store(true, std::memory_order_relaxed);
+    if (std::atomic<std::uint32_t>* flag = sharedFlag.load(std::memory_order_relaxed))
+        flag->store(1, std::memory_order_relaxed);
+    return nullptr;
 }
 
 } // namespace

@@ -8,11 +8,17 @@
 // allocation fails.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
 namespace zarvo::reader {
 
 // True once any allocation in this process has failed, until ResetAllocationWatch().
 bool AllocationFailed() noexcept;
 
 void ResetAllocationWatch() noexcept;
+
+// Raises `flag` (sets it to 1) at every failure from now on as well, for another process to see.
+void ShareAllocationFailure(std::atomic<std::uint32_t>* flag) noexcept;
 
 } // namespace zarvo::reader

@@ -67,6 +67,8 @@ int main(int argc, char** argv) {
         return 2;
     ::close(zarvo::kReaderPageFd);
     zarvo::ShareReadActivity(&static_cast<zarvo::ActivityPage*>(page)->lastAnswer);
+    zarvo::reader::ShareAllocationFailure(
+        &static_cast<zarvo::ActivityPage*>(page)->allocationFailed);
 
     const std::optional<std::string> first =
         zarvo::ReceiveMessage(zarvo::kReaderChannelFd, kMaxRequestBytes);

@@ -235,7 +235,7 @@ struct ReaderPool::Impl {
             if (failure) {
                 if (failure->kind == ReaderFailure::Kind::Stalled && job.device)
                     ++stallsInARow[*job.device];
-                Refuse(job, *failure);
+                Refuse(job, Blamed(reader, *failure));
             }
             reader.jobs.pop_front();
         }
@@ -244,6 +244,17 @@ struct ReaderPool::Impl {
         if (pid > 0)
             gone.push_back({pid, Clock::now()});
         readers.erase(readers.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+
+    // A reader that crashed, ended or kept working once an allocation had failed in it ran out
+    // of memory, whatever the library did next. Its page is its word, which can do no more than
+    // choose the words of a refusal.
+    static ReaderFailure Blamed(const Reader& reader, const ReaderFailure& failure) {
+        using Kind = ReaderFailure::Kind;
+        const bool memoryExplains = failure.kind == Kind::Signal || failure.kind == Kind::Exited ||
+                                    failure.kind == Kind::ProcessorLimit;
+        return memoryExplains && reader.process.AllocationFailed() ? Failed(Kind::OutOfMemory)
+                                                                   : failure;
     }
 
     void Requeue(std::deque<Job>& jobs) {

@@ -159,6 +159,10 @@ std::int64_t ReaderProcess::LastAnswer() const noexcept {
     return page_ == nullptr ? 0 : page_->lastAnswer.load(std::memory_order_relaxed);
 }
 
+bool ReaderProcess::AllocationFailed() const noexcept {
+    return page_ != nullptr && page_->allocationFailed.load(std::memory_order_relaxed) != 0;
+}
+
 std::chrono::nanoseconds ReaderProcess::ProcessorTime() noexcept {
     Settle();
     timespec used{};

@@ -51,6 +51,8 @@ public:
     int Channel() const noexcept { return channel_.Get(); }
     // The reader's word for when its storage last answered (steady clock, nanoseconds).
     std::int64_t LastAnswer() const noexcept;
+    // The reader's word for whether an allocation has failed in it; still readable once it ended.
+    bool AllocationFailed() const noexcept;
     // The processor time the whole process has used; zero once it cannot be read.
     std::chrono::nanoseconds ProcessorTime() noexcept;
 

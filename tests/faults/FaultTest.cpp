@@ -98,9 +98,12 @@ struct MemoryCase {
     int step;
 };
 
+// The ranges take in periods where the media library crashes or loops once an allocation has
+// failed (the WAVE file's 47-49, the Ogg file's 10-62): the file is still refused for running out
+// of memory.
 const MemoryCase kMemoryCases[] = {
     {"h264_aac.mp4", 100, 160, 1}, {"xvid_mp3.avi", 100, 160, 2}, {"h264_aac_srt.mkv", 100, 200, 3},
-    {"mjpeg_pcm.avi", 1, 200, 5},  {"pcm.wav", 1, 40, 1},
+    {"mjpeg_pcm.avi", 1, 200, 5},  {"pcm.wav", 1, 50, 1},         {"theora_vorbis.ogv", 1, 64, 1},
 };
 
 class MemoryFaultTest : public ::testing::TestWithParam<MemoryCase> {};
@@ -130,9 +133,7 @@ TEST_P(MemoryFaultTest, GivesTheTrueReportOrRefuses) {
         }
         EXPECT_EQ(run.exitCode, 1) << zarvo::test::DescribeEnd(run);
         EXPECT_EQ(run.out, "") << "a refused file has no report";
-        const std::string start = std::string("zarvo-report: ") + c.file + ": ";
-        EXPECT_TRUE(run.err.starts_with(start)) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.err, std::string("zarvo-report: ") + c.file + ": out of memory\n");
     }
 }
 
