@@ -5,6 +5,8 @@
 # first, and how long Exit takes; then the start-up time (launch to a mapped window with its
 # report, median of 10) beside a bare Qt window's, and beside another zarvo's when one is given,
 # each round launching all of them in turn, so that they share whatever else the machine does.
+# The bare window is also timed with zarvo's reader program loading beside it, as zarvo's own
+# reader loads while its window starts: on a machine with few cores that is the floor for zarvo.
 #
 # Usage: bench/run-window-bench.sh ZARVO SHIM [LABEL [BASELINE]]
 #   ZARVO  the zarvo program to measure      SHIM  libzarvo_fault_shim.so
@@ -16,6 +18,8 @@ zarvo=$(realpath "${1:?the zarvo program}")
 shim=$(realpath "${2:?libzarvo_fault_shim.so}")
 label=${3:-$zarvo}
 baseline=${4:+$(realpath "$4")}
+reader=$(dirname "$zarvo")/../reader/zarvo-reader
+[ -x "$reader" ] || reader=$(dirname "$zarvo")/../libexec/zarvo/zarvo-reader
 say() { echo "run-window-bench.sh: $*" >&2; }
 
 work=$(mktemp -d)
@@ -91,10 +95,13 @@ for stall in 3000 8000 600000; do
 done
 
 median() { sort -n | awk '{v[NR]=$1} END {print (v[int((NR+1)/2)] + v[int((NR+2)/2)]) / 2}'; }
-zarvo_times=() bare_times=() baseline_times=() slow_times=()
+zarvo_times=() bare_times=() beside_times=() baseline_times=() slow_times=()
 for _ in $(seq 10); do
     zarvo_times+=("$("$probe" startup "Zarvo  [$work/media/fast.avi]" "$zarvo" "$work/media/fast.avi")")
     bare_times+=("$("$probe" startup Bare "$work/bare-window")")
+    # Given no channel, the reader loads the media library and ends.
+    beside_times+=("$("$probe" startup Bare sh -c '"$1" </dev/null >/dev/null 2>&1 & exec "$2"' \
+        sh "$reader" "$work/bare-window")")
     if [ -n "$baseline" ]; then
         baseline_times+=("$("$probe" startup "Zarvo  [$work/media/fast.avi]" "$baseline" \
             "$work/media/fast.avi")")
@@ -107,7 +114,8 @@ for _ in 1 2 3; do
 done
 echo "start-up, launch to a mapped window with its report (median of 10):" \
     "zarvo $(printf '%s\n' "${zarvo_times[@]}" | median) ms," \
-    "bare Qt window $(printf '%s\n' "${bare_times[@]}" | median) ms"
+    "bare Qt window $(printf '%s\n' "${bare_times[@]}" | median) ms," \
+    "bare Qt window with a reader loading beside it $(printf '%s\n' "${beside_times[@]}" | median) ms"
 if [ -n "$baseline" ]; then
     echo "start-up of $baseline in the same rounds (median of 10):" \
         "$(printf '%s\n' "${baseline_times[@]}" | median) ms"
