@@ -1,6 +1,7 @@
 // A reader that misbehaves as ZARVO_HOSTILE_READER says, for the pool's tests: what a reader
 // taken over by a hostile file could send, or fail to send. It answers one request and ends;
-// as a spawner it ends at once when ZARVO_HOSTILE_SPAWNER is set.
+// as a spawner it ends at once when ZARVO_HOSTILE_SPAWNER is set. With ZARVO_HOSTILE_COUNT set,
+// it adds a line to that file for each request it receives.
 #include "reader/ActivityPage.h"
 #include "reader/Channel.h"
 #include "reader/Messages.h"
@@ -8,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
     // The roots, then the request.
     if (!zarvo::ReceiveMessage(channel, 1 << 20) || !zarvo::ReceiveMessage(channel, 1 << 20))
         return 1;
+    if (const char* count = std::getenv("ZARVO_HOSTILE_COUNT"); count != nullptr)
+        std::ofstream(count, std::ios::app) << "request\n";
     if (mode == "exit")
         return 0;
     // Ended by a signal that the sanitizers' runtime, in the build that has it, leaves alone.

@@ -2,9 +2,16 @@
 #include "reader/ReaderPool.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
 
 namespace zarvo {
 namespace {
@@ -68,6 +75,39 @@ TEST(ReaderPoolTest, EveryRequestIsAnsweredWhetherTheSpawnerWorksOrNot) {
         }
     }
     ::unsetenv("ZARVO_HOSTILE_SPAWNER");
+}
+
+TEST(ReaderPoolTest, ADeviceThatStallsThreeTimesInARowHasItsOtherFilesRefusedUnread) {
+    ::setenv("ZARVO_STALL_LIMIT_MS", "500", 1);
+    ::setenv("ZARVO_HOSTILE_READER", "silent", 1);
+    const std::filesystem::path count =
+        std::filesystem::temp_directory_path() / ("zarvo-requests-" + std::to_string(::getpid()));
+    ::setenv("ZARVO_HOSTILE_COUNT", count.c_str(), 1);
+    constexpr std::size_t kFiles = 6;
+    std::vector<std::promise<FileReport>> done(kFiles);
+    {
+        ReaderPool pool({ReaderPool::Roots::Fixed, {"."}, 1, {}, ZARVO_HOSTILE_READER_PROGRAM});
+        auto folder = std::make_shared<FolderStep>();
+        folder->id = {42, 1};
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            WorkItem item;
+            item.path = "file" + std::to_string(i) + ".avi";
+            item.inFolder = true;
+            item.folder = folder;
+            pool.Report(item, false, false,
+                        [&done, i](FileReport report) { done[i].set_value(std::move(report)); });
+        }
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            std::future<FileReport> result = done[i].get_future();
+            ASSERT_EQ(result.wait_for(std::chrono::seconds(60)), std::future_status::ready) << i;
+            EXPECT_EQ(result.get().problem, "reading stopped: no data came for 0.5 s") << i;
+        }
+    }
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(count, error);
+    std::filesystem::remove(count, error);
+    ::unsetenv("ZARVO_HOSTILE_COUNT");
+    EXPECT_EQ(bytes, 3 * std::string_view("request\n").size()) << "requests read before refusing";
 }
 
 TEST(ReaderPoolTest, AMissingReaderProgramIsSaidAtOnce) {
