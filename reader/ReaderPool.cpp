@@ -17,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -41,7 +42,7 @@ constexpr auto kProcessorMargin = 2s;
 constexpr auto kStuckAfter = 1s;
 // With this many stuck readers at once no more are started: the requests are refused instead.
 constexpr std::size_t kMaxStuck = 4;
-// After this many stalls in a row on one device, its other files are refused without reading.
+// After this many stalls in a row in one stall group, its other files are refused without reading.
 constexpr int kStallsInARow = 3;
 // How long the front end waits for an ended reader's exit status before calling it stopped.
 constexpr auto kExitStatusWait = 1s;
@@ -57,6 +58,16 @@ constexpr std::size_t kMaxWaitingRequestBytes = 16 << 10;
 
 enum class Kind { Record, Report, Walk };
 
+// Files that stall together: those of one device, where the walk saw it; else those named in one
+// folder, whose device the front end does not ask for, since asking could hang on the very mount.
+using StallGroup = std::variant<dev_t, std::string>;
+
+StallGroup NamedFolder(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return std::filesystem::path(path).parent_path().string();
+}
+
 ReaderFailure Failed(ReaderFailure::Kind kind, int signal = 0, std::string detail = {}) {
     return {kind, signal, std::move(detail)};
 }
@@ -69,7 +80,7 @@ struct Job {
     // the pool's fixed roots may serve it.
     std::vector<std::string> ownRoots;
     std::vector<std::string> ownListable; // folders its reader may list besides
-    std::optional<dev_t> device;          // the file's device, where the walk saw it
+    std::optional<StallGroup> group;      // where a walk or report reads; none for the window
     std::function<void(ReaderRecording)> recorded;
     std::function<void(FileReport)> reported;
     std::function<void(WalkResult)> walked;
@@ -121,7 +132,7 @@ struct ReaderPool::Impl {
     std::map<Ticket, bool> running;
 
     std::mutex delivering; // held while callbacks run, so Cancel can wait for one
-    std::map<dev_t, int> stallsInARow;
+    std::map<StallGroup, int> stallsInARow;
     std::vector<Gone> gone;
     bool warmFailed = false;  // a reader started ahead of time ended unasked: no more are
     bool anyAnswered = false; // a reader has loaded the media library and answered
@@ -191,8 +202,8 @@ struct ReaderPool::Impl {
             return false;
         case Kind::Report:
             if (auto* report = std::get_if<FileReport>(&reply)) {
-                if (job.device)
-                    stallsInARow.erase(*job.device);
+                if (job.group)
+                    stallsInARow.erase(*job.group);
                 deliveries.push_back({job.ticket, [done = std::move(job.reported),
                                                    result = std::move(*report)]() mutable {
                                           done(std::move(result));
@@ -205,6 +216,8 @@ struct ReaderPool::Impl {
                 // A path that is no folder comes back as itself, alone.
                 if (!walk->isFolder && walk->items.size() != 1)
                     return false;
+                if (job.group)
+                    stallsInARow.erase(*job.group);
                 deliveries.push_back(
                     {job.ticket,
                      [done = std::move(job.walked), result = std::move(*walk)]() mutable {
@@ -233,8 +246,8 @@ struct ReaderPool::Impl {
                 }
             }
             if (failure) {
-                if (failure->kind == ReaderFailure::Kind::Stalled && job.device)
-                    ++stallsInARow[*job.device];
+                if (failure->kind == ReaderFailure::Kind::Stalled && job.group)
+                    ++stallsInARow[*job.group];
                 Refuse(job, Blamed(reader, *failure));
             }
             reader.jobs.pop_front();
@@ -367,8 +380,7 @@ struct ReaderPool::Impl {
                 queue.pop_front();
             }
             // A device that keeps stalling, or readers stuck past the bound, cost no more time.
-            if ((job->device && stallsInARow[*job->device] >= kStallsInARow) ||
-                stuck >= kMaxStuck) {
+            if ((job->group && stallsInARow[*job->group] >= kStallsInARow) || stuck >= kMaxStuck) {
                 Refuse(*job, Failed(ReaderFailure::Kind::DeviceStalling));
                 continue;
             }
@@ -667,8 +679,7 @@ ReaderPool::Ticket ReaderPool::Report(WorkItem item, bool forTerminal, bool with
                                       std::function<void(FileReport)> done) {
     Job job;
     job.kind = Kind::Report;
-    if (item.folder)
-        job.device = item.folder->id.device;
+    job.group = item.folder ? StallGroup(item.folder->id.device) : NamedFolder(item.path);
     if (impl_->settings.roots == Roots::PerRequest) {
         job.ownRoots = {item.path};
     } else if (item.linkTarget || ThroughLink(item.folder.get())) {
@@ -690,6 +701,7 @@ ReaderPool::Ticket ReaderPool::Walk(std::string path, WalkOptions options,
                                     std::function<void(WalkResult)> done) {
     Job job;
     job.kind = Kind::Walk;
+    job.group = NamedFolder(path);
     job.request = EncodeRequest(WalkRequest{path, options});
     if (impl_->settings.roots == Roots::PerRequest) {
         job.ownRoots = {path};

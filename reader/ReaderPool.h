@@ -61,8 +61,9 @@ struct WalkResult {
 // when its storage has not answered for StallLimit(), when the request has used more processor
 // time than a probe may, or when it sends anything malformed, and the request is refused in
 // ReaderFailure's words. A reader that cannot be killed (stuck in the kernel on a hung mount) is
-// left to the kernel, reaped when it goes, and counted; after three stalls in a row on one device,
-// or with too many such readers, the rest of that device's files are refused at once.
+// left to the kernel, reaped when it goes, and counted; after three stalls in a row on one device
+// (for paths named rather than found in a folder: in one folder), or with too many such readers,
+// the rest of the files there are refused at once.
 //
 // Destruction kills every reader, reaps those that have gone and joins the pool's thread; it
 // never waits on storage. No callback runs after the destructor has returned.

@@ -4,6 +4,7 @@
 #include "reader/ReaderProcess.h"
 #include "reader/SpawnChannel.h"
 
+#include <cerrno>
 #include <csignal>
 #include <poll.h>
 #include <sys/socket.h>

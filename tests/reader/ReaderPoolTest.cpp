@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
@@ -77,37 +78,64 @@ TEST(ReaderPoolTest, EveryRequestIsAnsweredWhetherTheSpawnerWorksOrNot) {
     ::unsetenv("ZARVO_HOSTILE_SPAWNER");
 }
 
-TEST(ReaderPoolTest, ADeviceThatStallsThreeTimesInARowHasItsOtherFilesRefusedUnread) {
+TEST(ReaderPoolTest, AfterThreeStallsInARowInOnePlaceItsOtherFilesAreRefusedUnread) {
     ::setenv("ZARVO_STALL_LIMIT_MS", "500", 1);
     ::setenv("ZARVO_HOSTILE_READER", "silent", 1);
     const std::filesystem::path count =
         std::filesystem::temp_directory_path() / ("zarvo-requests-" + std::to_string(::getpid()));
     ::setenv("ZARVO_HOSTILE_COUNT", count.c_str(), 1);
+    auto listed = std::make_shared<FolderStep>();
+    listed->id = {42, 1};
+    const struct {
+        const char* label;
+        bool walk;
+        std::function<std::string(std::size_t)> path;
+        std::shared_ptr<const FolderStep> folder;
+        std::size_t read;
+    } rows[] = {
+        {"files of one listed folder", false, [](std::size_t i) { return "f" + std::to_string(i); },
+         listed, 3},
+        {"files named in one folder", false,
+         [](std::size_t i) { return "dir/f" + std::to_string(i); }, nullptr, 3},
+        {"paths named in one folder, walked", true,
+         [](std::size_t i) { return "dir/f" + std::to_string(i) + "/"; }, nullptr, 3},
+        {"files named in folders of their own", false,
+         [](std::size_t i) { return "dir" + std::to_string(i) + "/f"; }, nullptr, 6},
+    };
     constexpr std::size_t kFiles = 6;
-    std::vector<std::promise<FileReport>> done(kFiles);
-    {
-        ReaderPool pool({ReaderPool::Roots::Fixed, {"."}, 1, {}, ZARVO_HOSTILE_READER_PROGRAM});
-        auto folder = std::make_shared<FolderStep>();
-        folder->id = {42, 1};
-        for (std::size_t i = 0; i < kFiles; ++i) {
-            WorkItem item;
-            item.path = "file" + std::to_string(i) + ".avi";
-            item.inFolder = true;
-            item.folder = folder;
-            pool.Report(item, false, false,
-                        [&done, i](FileReport report) { done[i].set_value(std::move(report)); });
+    for (const auto& row : rows) {
+        std::vector<std::promise<std::string>> done(kFiles);
+        {
+            ReaderPool pool({ReaderPool::Roots::Fixed, {"."}, 1, {}, ZARVO_HOSTILE_READER_PROGRAM});
+            for (std::size_t i = 0; i < kFiles; ++i) {
+                if (row.walk) {
+                    pool.Walk(row.path(i), {}, [&done, i](WalkResult found) {
+                        done[i].set_value(found.refusal.value_or("walked"));
+                    });
+                    continue;
+                }
+                WorkItem item;
+                item.path = row.path(i);
+                item.inFolder = row.folder != nullptr;
+                item.folder = row.folder;
+                pool.Report(item, false, false,
+                            [&done, i](FileReport report) { done[i].set_value(report.problem); });
+            }
+            for (std::size_t i = 0; i < kFiles; ++i) {
+                std::future<std::string> problem = done[i].get_future();
+                ASSERT_EQ(problem.wait_for(std::chrono::seconds(60)), std::future_status::ready)
+                    << row.label << " " << i;
+                EXPECT_EQ(problem.get(), "reading stopped: no data came for 0.5 s")
+                    << row.label << " " << i;
+            }
         }
-        for (std::size_t i = 0; i < kFiles; ++i) {
-            std::future<FileReport> result = done[i].get_future();
-            ASSERT_EQ(result.wait_for(std::chrono::seconds(60)), std::future_status::ready) << i;
-            EXPECT_EQ(result.get().problem, "reading stopped: no data came for 0.5 s") << i;
-        }
+        std::error_code error;
+        const auto bytes = std::filesystem::file_size(count, error);
+        std::filesystem::remove(count, error);
+        EXPECT_EQ(bytes, row.read * std::string_view("request\n").size())
+            << row.label << ": requests read before the rest were refused";
     }
-    std::error_code error;
-    const auto bytes = std::filesystem::file_size(count, error);
-    std::filesystem::remove(count, error);
     ::unsetenv("ZARVO_HOSTILE_COUNT");
-    EXPECT_EQ(bytes, 3 * std::string_view("request\n").size()) << "requests read before refusing";
 }
 
 TEST(ReaderPoolTest, AMissingReaderProgramIsSaidAtOnce) {
