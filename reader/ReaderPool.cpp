@@ -366,6 +366,14 @@ struct ReaderPool::Impl {
         return SpawnerLoading(true);
     }
 
+    // Whether the job's stall group has stalled too often in a row for more of it to be read.
+    bool KeepsStalling(const Job& job) const {
+        if (!job.group)
+            return false;
+        const auto stalls = stallsInARow.find(*job.group);
+        return stalls != stallsInARow.end() && stalls->second >= kStallsInARow;
+    }
+
     // Gives queued jobs to idle readers, starting readers up to the number allowed.
     void Assign() {
         const Clock::time_point now = Clock::now();
@@ -379,8 +387,8 @@ struct ReaderPool::Impl {
                 job = std::move(queue.front());
                 queue.pop_front();
             }
-            // A device that keeps stalling, or readers stuck past the bound, cost no more time.
-            if ((job->group && stallsInARow[*job->group] >= kStallsInARow) || stuck >= kMaxStuck) {
+            // A place that keeps stalling, or readers stuck past the bound, cost no more time.
+            if (KeepsStalling(*job) || stuck >= kMaxStuck) {
                 Refuse(*job, Failed(ReaderFailure::Kind::DeviceStalling));
                 continue;
             }
